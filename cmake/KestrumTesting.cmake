@@ -1,0 +1,23 @@
+# kestrum_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+#
+# Builds one GoogleTest program into build/tests and registers each of its cases
+# with CTest. Cases run in a scratch folder of their own, since several of them
+# write log files into the working directory. Label "concurrency" marks the
+# programs that the ThreadSanitizer build runs.
+function(kestrum_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} kestrum_testsupport GTest::gtest GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
+    file(MAKE_DIRECTORY ${workdir})
+    if(NOT T_LABELS)
+        set(T_LABELS plain)
+    endif()
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${workdir}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${T_LABELS} TIMEOUT 300
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTRUM_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTRUM_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+endfunction()

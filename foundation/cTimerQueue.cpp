@@ -1,0 +1,137 @@
+#include "cTimerQueue.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+}
+
+struct cTimerQueue::State
+{
+    struct Timer
+    {
+        std::function<void()> fnCallback;
+        Clock::time_point due;
+        Clock::duration period;
+        bool bArmed = true;  // a one-shot timer stays in the map, disarmed, until deleted
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake;     // new timer, deletion, shutdown
+    std::condition_variable idle;     // a callback has returned
+    std::map<Handle, Timer> timers;
+    Handle nNextHandle = 1;
+    Handle hRunning = 0;
+    bool bShutdown = false;
+    std::thread::id threadId;
+};
+
+cTimerQueue::cTimerQueue() : m_pState(std::make_shared<State>())
+{
+    std::thread worker(&cTimerQueue::Run, m_pState);
+    // Only the thread's identity is kept: its lifetime rests on the shared
+    // state and the shutdown flag, so it can end after this object is gone.
+    std::lock_guard<std::mutex> lock(m_pState->mutex);
+    m_pState->threadId = worker.get_id();
+    worker.detach();
+}
+
+cTimerQueue::~cTimerQueue()
+{
+    std::unique_lock<std::mutex> lock(m_pState->mutex);
+    m_pState->bShutdown = true;
+    m_pState->timers.clear();
+    m_pState->wake.notify_all();
+    // A callback of this queue may still be running on its thread: wait for it,
+    // unless this is that callback.
+    if (std::this_thread::get_id() != m_pState->threadId)
+        m_pState->idle.wait(lock, [this] { return m_pState->hRunning == 0; });
+}
+
+bool cTimerQueue::OnQueueThread() const
+{
+    std::lock_guard<std::mutex> lock(m_pState->mutex);
+    return std::this_thread::get_id() == m_pState->threadId;
+}
+
+cTimerQueue::Handle cTimerQueue::CreateTimer(std::function<void()> fnCallback, uint32_t nDueMs, uint32_t nPeriodMs)
+{
+    if (!fnCallback)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_pState->mutex);
+    if (m_pState->bShutdown)
+        return 0;
+    const Handle hTimer = m_pState->nNextHandle++;
+    State::Timer& timer = m_pState->timers[hTimer];
+    timer.fnCallback = std::move(fnCallback);
+    timer.due = Clock::now() + std::chrono::milliseconds(nDueMs);
+    timer.period = std::chrono::milliseconds(nPeriodMs);
+    m_pState->wake.notify_all();
+    return hTimer;
+}
+
+bool cTimerQueue::DeleteTimer(Handle hTimer, bool bWait)
+{
+    std::unique_lock<std::mutex> lock(m_pState->mutex);
+    if (m_pState->timers.erase(hTimer) == 0)
+        return false;
+    m_pState->wake.notify_all();
+    if (bWait && std::this_thread::get_id() != m_pState->threadId)
+        m_pState->idle.wait(lock, [&] { return m_pState->hRunning != hTimer; });
+    return true;
+}
+
+void cTimerQueue::Run(std::shared_ptr<State> pState)
+{
+    std::unique_lock<std::mutex> lock(pState->mutex);
+    while (!pState->bShutdown)
+    {
+        auto next = pState->timers.end();
+        for (auto it = pState->timers.begin(); it != pState->timers.end(); ++it)
+        {
+            if (it->second.bArmed && (next == pState->timers.end() || it->second.due < next->second.due))
+                next = it;
+        }
+        if (next == pState->timers.end())
+        {
+            pState->wake.wait(lock);
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        if (next->second.due > now)
+        {
+            // By value: the timer may be deleted while this thread sleeps.
+            const Clock::time_point due = next->second.due;
+            pState->wake.wait_until(lock, due);
+            continue;  // the set of timers may have changed meanwhile
+        }
+
+        const Handle hTimer = next->first;
+        State::Timer& timer = next->second;
+        if (timer.period.count() > 0)
+        {
+            // Keep the phase, but never queue up a burst after a slow callback.
+            timer.due += timer.period;
+            if (timer.due <= now)
+                timer.due = now + timer.period;
+        }
+        else
+        {
+            timer.bArmed = false;
+        }
+        // Run a copy: the timer may be deleted while its callback runs.
+        std::function<void()> fnCallback = timer.fnCallback;
+        pState->hRunning = hTimer;
+        lock.unlock();
+        fnCallback();
+        fnCallback = nullptr;
+        lock.lock();
+        pState->hRunning = 0;
+        pState->idle.notify_all();
+    }
+}

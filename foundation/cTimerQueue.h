@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// A queue of timers served by one thread that sleeps until the next expiry.
+// Callbacks run on that thread, one at a time. Deleting a timer with wait
+// blocks until a callback of it in progress has returned, except when called
+// from that callback itself (which would otherwise wait for itself).
+class cTimerQueue
+{
+public:
+    using Handle = uint64_t;  // 0 is never a valid timer
+
+    cTimerQueue();  // throws std::system_error when the thread cannot start
+    ~cTimerQueue();
+    cTimerQueue(const cTimerQueue&) = delete;
+    cTimerQueue& operator=(const cTimerQueue&) = delete;
+
+    // First expiry after nDueMs, then every nPeriodMs (0: once). 0 on failure.
+    Handle CreateTimer(std::function<void()> fnCallback, uint32_t nDueMs, uint32_t nPeriodMs);
+    // False when the handle names no timer of this queue.
+    bool DeleteTimer(Handle hTimer, bool bWait);
+    bool OnQueueThread() const;
+
+private:
+    struct State;
+    static void Run(std::shared_ptr<State> pState);
+
+    // Shared with the thread, which may outlive this object when the queue is
+    // destroyed from one of its own callbacks.
+    std::shared_ptr<State> m_pState;
+};

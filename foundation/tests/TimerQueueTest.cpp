@@ -1,0 +1,52 @@
+#include "WaitFor.h"
+#include "cEvent.h"
+#include "cTimerQueue.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <memory>
+
+// Timers of one queue fire in due order and keep their own periods.
+TEST(TimerQueue, TimersFireInDueOrder)
+{
+    cTimerQueue queue;
+    std::mutex mutex;
+    std::vector<int> order;
+    cEvent done;
+    auto record = [&](int n) {
+        std::lock_guard<std::mutex> lock(mutex);
+        order.push_back(n);
+        if (order.size() == 3)
+            done.Set();
+    };
+    queue.CreateTimer([&] { record(3); }, 60, 0);
+    queue.CreateTimer([&] { record(1); }, 1, 0);
+    queue.CreateTimer([&] { record(2); }, 30, 0);
+    ASSERT_TRUE(done.Wait(10000u));
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(TimerQueue, DeleteUnknownTimerFails)
+{
+    cTimerQueue queue;
+    EXPECT_FALSE(queue.DeleteTimer(42, true));
+    const cTimerQueue::Handle hTimer = queue.CreateTimer([] {}, 1000, 0);
+    EXPECT_NE(hTimer, 0u);
+    EXPECT_TRUE(queue.DeleteTimer(hTimer, true));
+    EXPECT_FALSE(queue.DeleteTimer(hTimer, true));
+    EXPECT_EQ(queue.CreateTimer(nullptr, 1, 0), 0u);
+}
+
+// A callback may destroy the queue it runs on; the queue thread then ends by itself.
+TEST(TimerQueue, QueueDestroyedFromItsOwnCallback)
+{
+    auto pQueue = std::make_unique<cTimerQueue>();
+    cEvent done;
+    pQueue->CreateTimer([&] {
+        pQueue.reset();
+        done.Set();
+    }, 1, 0);
+    ASSERT_TRUE(done.Wait(10000u));
+    EXPECT_EQ(pQueue, nullptr);
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_sPath; }
+    std::string File(const std::string& sName) const { return m_sPath + "/" + sName; }
+    void Write(const std::string& sName, const std::string& sContent) const;
+    std::string Read(const std::string& sName) const;
+
+private:
+    std::string m_sPath;
+};
+
+// Changes the working directory for the lifetime of the object.
+class ScopedChdir
+{
+public:
+    explicit ScopedChdir(const std::string& sPath);
+    ~ScopedChdir();
+    ScopedChdir(const ScopedChdir&) = delete;
+    ScopedChdir& operator=(const ScopedChdir&) = delete;
+
+private:
+    std::string m_sPrevious;
+};
