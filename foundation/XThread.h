@@ -22,7 +22,7 @@ public:
     bool Begin(bool bLoop);
     bool WaitTerminate(cEvent* pStopEvent);
     bool IsRunning() const;  // a thread object exists and has not been joined
-    const char* Name() const { return m_szName; }
+    const char* ThreadName() const { return m_szName; }
 
 protected:
     virtual int ThreadMain();

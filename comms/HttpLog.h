@@ -1,0 +1,9 @@
+#pragma once
+
+namespace nx::http
+{
+// Log lines of the UDP layer: INF as "nx::http::HTTP_INFO" (20), ERR as
+// "nx::http::HTTP_ERROR" (8), both in the network category.
+void HTTP_INFO(const char* szText);
+void HTTP_ERROR(const char* szText);
+} // namespace nx::http

@@ -1,0 +1,246 @@
+#include "FrameCollector.h"
+#include "LogCapture.h"
+#include "WaitFor.h"
+#include "cMultiCommsIF.h"
+#include "cUdpIF.h"
+
+#include <boost/asio/ip/multicast.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+using nx::http::cUdpIF;
+using udp = boost::asio::ip::udp;
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kQuery = {0x10, 0x05, 0x00, 0x01, 0x85, 0x9B};
+const Bytes kStatus = {0x10, 0x05, 0x00, 0x03, 0x03, 0x00, 0x2A, 0x45};
+
+// A plain socket on 127.0.0.1 playing the far end.
+class BarePeer
+{
+public:
+    BarePeer() : m_Socket(m_Io, udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0)) {}
+    uint16_t Port() const { return m_Socket.local_endpoint().port(); }
+    void SendTo(uint16_t nPort, const Bytes& bytes)
+    {
+        m_Socket.send_to(boost::asio::buffer(bytes), udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), nPort));
+    }
+    // Blocking receive with a generous limit.
+    Bytes Receive()
+    {
+        timeval timeout{10, 0};
+        setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+        Bytes buffer(9000);
+        boost::system::error_code ec;
+        const size_t n = m_Socket.receive(boost::asio::buffer(buffer), 0, ec);
+        buffer.resize(ec ? 0 : n);
+        return buffer;
+    }
+    void Close() { m_Socket.close(); }
+
+private:
+    boost::asio::io_context m_Io;
+    udp::socket m_Socket;
+};
+
+// A UDP transport with a collector bound to it, as a protocol object would have.
+struct Endpoint
+{
+    explicit Endpoint(const char* szName = "RC") : udp(szName) {}
+    ~Endpoint() { collector.close(); }
+
+    bool Start(int32_t nTargetPort, const std::string& sTarget, int32_t nMode = cUdpIF::kLearnOnce)
+    {
+        return udp.initialise(nTargetPort, sTarget, 0, "127.0.0.1", true, false, nMode) && collector.setCommsIF(&udp) &&
+               collector.initialise(1000);
+    }
+    uint16_t Port() const { return udp.LocalPort(); }
+
+    cUdpIF udp;
+    FrameCollector collector;
+};
+} // namespace
+
+// Two transports on 127.0.0.1: the one without a destination learns it from
+// the first datagram (once, in mode 1) and answers there.
+TEST(UdpTransport, TransportsExchangeFramesAndLearnTheReplyAddress)
+{
+    LogCapture log;
+    Endpoint server;
+    ASSERT_TRUE(server.Start(0, ""));
+    Endpoint client;
+    ASSERT_TRUE(client.Start(server.Port(), "127.0.0.1"));
+    EXPECT_TRUE(log.Contains("Non multicast address 127.0.0.1 supplied, ignoring"));
+
+    EXPECT_EQ(client.udp.messageSend(kQuery.data(), 6), 0);
+    ASSERT_TRUE(server.collector.WaitForFrames(1));
+    EXPECT_EQ(server.collector.Frames()[0], kQuery);
+    ASSERT_TRUE(WaitFor([&] { return !server.udp.LearningArmed(); }));
+    EXPECT_EQ(server.udp.RemoteEndPoint().port(), client.Port());
+    EXPECT_EQ(log.Count("Set End point to 127.0.0.1:" + std::to_string(client.Port())), 1);
+
+    EXPECT_EQ(server.udp.messageSend(kStatus.data(), 8), 0);
+    ASSERT_TRUE(client.collector.WaitForFrames(1));
+    EXPECT_EQ(client.collector.Frames()[0], kStatus);
+
+    // Mode 1 learns once: a datagram from another sender changes nothing.
+    BarePeer stranger;
+    stranger.SendTo(server.Port(), kQuery);
+    ASSERT_TRUE(server.collector.WaitForFrames(2));
+    EXPECT_EQ(server.udp.RemoteEndPoint().port(), client.Port());
+    EXPECT_EQ(log.Count("Set End point to"), 2);  // the client learned too
+}
+
+// Frames are framed across datagram borders: two in one datagram, one split
+// over many; random bytes between them are discarded and counted.
+TEST(UdpTransport, FramesCrossDatagramBorders)
+{
+    Endpoint server;
+    ASSERT_TRUE(server.Start(0, ""));
+    BarePeer peer;
+    Bytes two = kQuery;
+    two.insert(two.end(), kStatus.begin(), kStatus.end());
+    peer.SendTo(server.Port(), two);
+    peer.SendTo(server.Port(), {0x00, 0x42, 0x42});
+    for (uint8_t b : kStatus)
+        peer.SendTo(server.Port(), {b});
+    ASSERT_TRUE(server.collector.WaitForFrames(3));
+    EXPECT_EQ(server.collector.Frames(), (std::vector<Bytes>{kQuery, kStatus, kStatus}));
+    EXPECT_EQ(server.udp.BytesDiscarded(), 3);
+}
+
+// A datagram larger than the receive buffer arrives cut to 8192 bytes, and the
+// transport goes on receiving.
+TEST(UdpTransport, OversizedDatagramIsCutNotDropped)
+{
+    Endpoint server;
+    ASSERT_TRUE(server.Start(0, ""));
+    std::vector<size_t> sizes;
+    std::mutex mutex;
+    server.udp.m_sigRawRx.connect([&](const unsigned char*, unsigned int n, long long) {
+        std::lock_guard<std::mutex> lock(mutex);
+        sizes.push_back(n);
+    });
+    BarePeer peer;
+    peer.SendTo(server.Port(), Bytes(9000, 0x11));
+    peer.SendTo(server.Port(), Bytes(10, 0x22));
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return sizes.size() == 2;
+    }));
+    EXPECT_EQ(sizes, (std::vector<size_t>{8192, 10}));
+}
+
+TEST(UdpTransport, PortInUseFailsInitialise)
+{
+    LogCapture log;
+    BarePeer holder;
+    cUdpIF udp("Busy");
+    EXPECT_FALSE(udp.initialise(9876, "127.0.0.1", holder.Port(), "127.0.0.1", true, false, 1));
+    EXPECT_TRUE(log.Contains("nx::http::UDPServer::Open (78): Cannot Open UDP Server", DBG_ERR));
+    EXPECT_TRUE(log.Contains("(Busy) m_UdpIF.Open failed", DBG_ERR));
+}
+
+// An address text that is no address raises out of the transport; the
+// transport selection turns that into a logged failure.
+TEST(UdpTransport, UnparsableAddressFailsSelectionWithoutException)
+{
+    LogCapture log;
+    cUdpIF udp("Bad");
+    EXPECT_THROW(udp.initialise(9876, "vms.local.", 0, "0.0.0.0", true, false, 1), boost::system::system_error);
+    cMultiCommsIF factory("Kestrum");
+    EXPECT_FALSE(factory.InitUdp(9876, "300.1.2.3", 0, "0.0.0.0"));
+    EXPECT_EQ(factory.GetCurrent(), nullptr);
+    EXPECT_TRUE(log.Contains("cMultiCommsIF::InitUdp (37): UDP Initialise failed", DBG_ERR)) << log.Dump();
+    EXPECT_TRUE(factory.InitUdp(0, "127.0.0.1", 0, "0.0.0.0"));
+    EXPECT_NE(factory.GetCurrent(), nullptr);
+}
+
+// A destination that refuses (closed port) puts the transport back on its
+// configured destination and re-arms learning. Repeated receive errors are
+// logged once, and the next good datagram says receiving has resumed.
+TEST(UdpTransport, ConnectionRefusedRearmsLearning)
+{
+    LogCapture log;
+    uint16_t nClosedPort = 0;
+    {
+        BarePeer gone;
+        nClosedPort = gone.Port();
+    }
+    Endpoint console;
+    ASSERT_TRUE(console.Start(nClosedPort, "127.0.0.1"));
+    auto peer = std::make_unique<BarePeer>();
+    peer->SendTo(console.Port(), kQuery);
+    ASSERT_TRUE(console.collector.WaitForFrames(1));
+    ASSERT_TRUE(WaitFor([&] { return console.udp.RemoteEndPoint().port() == peer->Port(); }));
+    ASSERT_FALSE(console.udp.LearningArmed());
+
+    peer->Close();
+    for (int i = 0; i < 3; ++i)
+    {
+        console.udp.messageSend(kStatus.data(), 8);
+        WaitFor([&] { return console.udp.LearningArmed(); }, std::chrono::milliseconds(2000));
+    }
+    ASSERT_TRUE(WaitFor([&] { return console.udp.LearningArmed(); }));
+    EXPECT_EQ(console.udp.RemoteEndPoint().port(), nClosedPort);
+    EXPECT_EQ(log.Count("UDP Server receive error", DBG_ERR), 1) << log.Dump();
+
+    BarePeer newcomer;
+    newcomer.SendTo(console.Port(), kQuery);
+    ASSERT_TRUE(console.collector.WaitForFrames(2));
+    ASSERT_TRUE(WaitFor([&] { return console.udp.RemoteEndPoint().port() == newcomer.Port(); }));
+    EXPECT_TRUE(log.Contains("UDP Server now receiving from 127.0.0.1::" + std::to_string(newcomer.Port()), DBG_INF))
+        << log.Dump();
+    console.udp.messageSend(kStatus.data(), 8);
+    EXPECT_EQ(newcomer.Receive(), kStatus);
+}
+
+// Sends from several threads at once all arrive (the send path is shared by
+// the dialogs and the heartbeat timer).
+TEST(UdpTransport, ConcurrentSendsAllArrive)
+{
+    Endpoint server;
+    ASSERT_TRUE(server.Start(0, ""));
+    Endpoint client;
+    ASSERT_TRUE(client.Start(server.Port(), "127.0.0.1"));
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 3; ++t)
+        senders.emplace_back([&] {
+            for (int i = 0; i < 100; ++i)
+                client.collector.sendMessage(kQuery.data(), 6);
+        });
+    for (std::thread& sender : senders)
+        sender.join();
+    ASSERT_TRUE(server.collector.WaitForFrames(300));
+    EXPECT_EQ(server.collector.Count(), 300u);
+}
+
+// A multicast destination joins the group; datagrams sent to the group arrive.
+TEST(UdpTransport, MulticastDestinationJoinsGroup)
+{
+    LogCapture log;
+    cUdpIF udp("Mcast");
+    FrameCollector collector;
+    if (!udp.initialise(0, "239.255.42.99", 0, "127.0.0.1", true, false, 1))
+        GTEST_SKIP() << "this machine cannot join a multicast group on the loopback interface (no multicast route)";
+    ASSERT_TRUE(collector.setCommsIF(&udp));
+    ASSERT_TRUE(collector.initialise(1000));
+    EXPECT_TRUE(log.Contains("Found and using multicast address 239.255.42.99"));
+
+    boost::asio::io_context io;
+    udp::socket sender(io, udp::endpoint(udp::v4(), 0));
+    sender.set_option(boost::asio::ip::multicast::outbound_interface(boost::asio::ip::make_address_v4("127.0.0.1")));
+    sender.set_option(boost::asio::ip::multicast::enable_loopback(true));
+    boost::system::error_code ec;
+    sender.send_to(boost::asio::buffer(kQuery), udp::endpoint(boost::asio::ip::make_address("239.255.42.99"), udp.LocalPort()), 0, ec);
+    if (ec)
+        GTEST_SKIP() << "this machine has no route for multicast on loopback: " << ec.message();
+    ASSERT_TRUE(collector.WaitForFrames(1));
+    EXPECT_EQ(collector.Frames()[0], kQuery);
+    collector.close();
+}

@@ -1,0 +1,159 @@
+#include "LogCapture.h"
+#include "TempDir.h"
+#include "cEvent.h"
+#include "cRC_IO.h"
+#include "cRxProtocol.h"
+#include "cUdpIF.h"
+
+#include <boost/asio/ip/udp.hpp>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
+
+using udp = boost::asio::ip::udp;
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+// The smallest protocol object: short frames, every good frame kept.
+class ShortFrameProtocol : public cRC_IO
+{
+public:
+    ShortFrameProtocol() : cRC_IO("TestProtocol") {}
+    ~ShortFrameProtocol() override { close(); }
+
+    bool loadRxMsgDescriptors() override
+    {
+        if (!getCommsIF()->loadProtocol(nullptr))
+            return false;
+        getCommsIF()->getProtocol()->m_nDefaultSync = 0x10;
+        return getCommsIF()->getProtocol()->LoadMsgDescriptor(1, 3, 5, this) == 0;
+    }
+    void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Frames.emplace_back(pFrame, pFrame + nLength);
+        }
+        m_Handled.Set();
+    }
+    std::vector<Bytes> Frames()
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Frames;
+    }
+
+    cEvent m_Handled;
+
+private:
+    std::mutex m_Mutex;
+    std::vector<Bytes> m_Frames;
+};
+
+class Peer
+{
+public:
+    Peer() : m_Socket(m_Io, udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0))
+    {
+        timeval timeout{10, 0};
+        setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    }
+    uint16_t Port() const { return m_Socket.local_endpoint().port(); }
+    void SendTo(uint16_t nPort, const Bytes& bytes)
+    {
+        m_Socket.send_to(boost::asio::buffer(bytes), udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), nPort));
+    }
+    Bytes Receive()
+    {
+        Bytes buffer(2048);
+        boost::system::error_code ec;
+        const size_t n = m_Socket.receive(boost::asio::buffer(buffer), 0, ec);
+        buffer.resize(ec ? 0 : n);
+        return buffer;
+    }
+
+private:
+    boost::asio::io_context m_Io;
+    udp::socket m_Socket;
+};
+
+CommsSettings UdpSettings(uint16_t nTargetPort)
+{
+    CommsSettings settings;
+    settings.nCommsMethod = CommsSettings::kUdp;
+    settings.nTxPort = nTargetPort;
+    settings.nRxPort = 0;
+    settings.sIpAddress = "127.0.0.1";
+    return settings;
+}
+
+const Bytes kGood = {0x10, 0x05, 0x00, 0x03, 0x03, 0x00, 0x2A, 0x45};
+const Bytes kBadChecksum = {0x10, 0x05, 0x00, 0x03, 0x03, 0x00, 0x2A, 0x46};
+} // namespace
+
+// Over a real socket: frames go out as given; received frames with a good
+// checksum reach handleMessage, a bad checksum is dropped with its warning,
+// and both directions appear in the protocol message log.
+TEST(ProtocolBase, SendsFramesAndPassesOnlyGoodChecksums)
+{
+    LogCapture log;
+    TempDir dir;
+    ScopedChdir cwd(dir.Path());
+    Peer peer;
+    ShortFrameProtocol protocol;
+    CommsSettings settings = UdpSettings(peer.Port());
+    settings.bLogRx = true;
+    settings.bLogTx = true;
+    ASSERT_TRUE(protocol.initialise(settings, "Kestrum"));
+
+    const Bytes query = {0x10, 0x05, 0x00, 0x01, 0x85, 0x9B};
+    ASSERT_TRUE(protocol.sendMessage(query.data(), 6));
+    EXPECT_EQ(peer.Receive(), query);
+
+    const uint16_t nConsolePort = static_cast<nx::http::cUdpIF*>(protocol.getCommsIF())->LocalPort();
+    peer.SendTo(nConsolePort, kBadChecksum);
+    peer.SendTo(nConsolePort, kGood);
+    ASSERT_TRUE(protocol.m_Handled.Wait(10000u));
+    EXPECT_EQ(protocol.Frames(), std::vector<Bytes>{kGood});
+    EXPECT_TRUE(log.Contains("cRC_IO::VerifyChecksum (409): Checksum failed.  Expected 0x45, received 0x46", DBG_WRN))
+        << log.Dump();
+
+    protocol.close();
+    const std::string sLog = dir.Read("Kestrum.txt");
+    EXPECT_NE(sLog.find(",Tx Msg,006,0x10,0x05,0x00,0x01,0x85,0x9b\n"), std::string::npos) << sLog;
+    EXPECT_NE(sLog.find(",Rx Msg,008,0x10,0x05,0x00,0x03,0x03,0x00,0x2a,0x46\n"), std::string::npos) << sLog;
+    EXPECT_NE(sLog.find(", Log stopped "), std::string::npos);
+}
+
+TEST(ProtocolBase, InitialiseRulesAndReinitialiseAfterClose)
+{
+    LogCapture log;
+    Peer peer;
+    ShortFrameProtocol protocol;
+    CommsSettings settings = UdpSettings(peer.Port());
+
+    settings.nCommsMethod = 1;
+    EXPECT_FALSE(protocol.initialise(settings, "Kestrum"));
+    EXPECT_TRUE(log.Contains("cRC_IO::initialise (73): Unknown Comms Method (1) requested", DBG_ERR));
+    EXPECT_EQ(protocol.getCommsIF(), nullptr);
+
+    settings.nCommsMethod = CommsSettings::kUdp;
+    settings.sIpAddress = "no.such.address.";
+    EXPECT_FALSE(protocol.initialise(settings, "Kestrum"));
+    EXPECT_EQ(protocol.getCommsIF(), nullptr);
+
+    settings.sIpAddress = "127.0.0.1";
+    ASSERT_TRUE(protocol.initialise(settings, "Kestrum"));
+    cCommsIF* pFirst = protocol.getCommsIF();
+    EXPECT_TRUE(protocol.initialise(settings, "Kestrum"));
+    EXPECT_TRUE(log.Contains("cRC_IO::initialise (47): Comms interface already created", DBG_WRN));
+    EXPECT_EQ(protocol.getCommsIF(), pFirst);
+
+    protocol.close();
+    EXPECT_EQ(protocol.getCommsIF(), nullptr);
+    EXPECT_FALSE(protocol.sendMessage(kGood.data(), 8));
+    ASSERT_TRUE(protocol.initialise(settings, "Kestrum"));
+    EXPECT_TRUE(protocol.sendMessage(kGood.data(), 8));
+    EXPECT_EQ(peer.Receive(), kGood);
+}
