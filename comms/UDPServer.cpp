@@ -198,8 +198,16 @@ void UDPServer::SendTo(const IPEndPoint& destination, const uint8_t* pData, size
     const boost::asio::ip::udp::endpoint target = destination.endPoint();
     // The socket belongs to the service thread: start the send there.
     boost::asio::post(m_IoService, [this, pBytes, target] {
-        m_Socket.async_send_to(boost::asio::buffer(*pBytes), target,
-                               [this, pBytes](const boost::system::error_code& ec, size_t) { callback_error(ec); });
+        m_Socket.async_send_to(boost::asio::buffer(*pBytes), target, [this, pBytes, target](const boost::system::error_code& ec, size_t) {
+            callback_error(ec);
+            // A refusal reported for an earlier datagram may surface on this
+            // send rather than on the pending receive: treat it the same way.
+            if (ec == boost::asio::error::connection_refused)
+            {
+                DrainErrorQueue();
+                error(UDPServerEndPoint(target), ec);
+            }
+        });
     });
 }
 

@@ -253,8 +253,8 @@ void cSerialIF::handle_receive(const boost::system::error_code& ec, size_t nByte
                                                   ec.message().c_str()));
         return;
     }
-    processRxDataDefault(m_RxBuffer.data(), static_cast<int32_t>(nBytes));
     m_bReceivedAnything = true;
+    processRxDataDefault(m_RxBuffer.data(), static_cast<int32_t>(nBytes));
     if (!m_bStopping)
         start_receive();
 }
