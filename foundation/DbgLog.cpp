@@ -41,6 +41,12 @@ void DbgLogInitLibrary(const char* szFileName)
     cDebugLog::Instance().InitLibrary(szFileName);
 }
 
+void DbgLogReleaseLibrary()
+{
+    DbgLogClose();
+    delete &cDebugLog::Instance();  // Instance() allocates it once and never frees it
+}
+
 void DbgLogSetObserver(std::function<void(int32_t, const std::string&)> fnObserver)
 {
     cDebugLog::Instance().SetObserver(std::move(fnObserver));

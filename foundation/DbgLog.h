@@ -44,6 +44,11 @@ void DbgLogClose();
 // file name before any line reaches a file, and reset the threshold to WRN.
 void DbgLogInitLibrary(const char* szFileName);
 
+// Used by the shared libraries as they are unloaded: closes the file and frees
+// the library's log, which would otherwise outlive its code. Nothing in the
+// library may log afterwards.
+void DbgLogReleaseLibrary();
+
 // Sees every line that passes the level and category tests (level, line text
 // without tag). Meant for tests; pass an empty function to remove it.
 void DbgLogSetObserver(std::function<void(int32_t, const std::string&)> fnObserver);

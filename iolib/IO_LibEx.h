@@ -1,0 +1,49 @@
+#pragma once
+#include "CXLoadLibrary.h"
+#include "CvxObj.h"
+#include "Portelle.h"
+
+// A GPIO and watchdog board reached through its plug-in. Older in style than
+// the other families: Destroy both ends the instance and unloads the plug-in,
+// and a plug-in's own error codes come back as Nx_ERR (5 from a pin operation
+// as Nx_INVALIDPARAM); only init codes are passed back unchanged.
+class IO_LibEx : public CvxObj
+{
+public:
+    static constexpr int32_t kObjType = 7;
+
+    IO_LibEx();
+    ~IO_LibEx() override;
+
+    bool IsValid() const override { return m_nObjType == kObjType; }
+
+    NxResult LoadIO_Lib(const char* lpszPath);
+    NxResult Init(NxValue nValue1, NxValue nValue2);
+    void Destroy();
+
+    NxResult SetGPIO_PinAsOutput(NxValue nValue1, NxValue nValue2);
+    NxResult GetGPIO_PinAsOutput(NxValue nValue1, NxValue nValue2);
+    NxResult SetGPIO_Pin(NxValue nValue1, NxValue nValue2);
+    NxResult ReadGPIO_Pin(NxValue nValue1, NxValue nValue2);
+    NxResult ReadGPIO(NxValue nValue);
+    NxResult ReadGPIO_Outputs(NxValue nValue);
+    NxResult SetCallback(NxValue nValue1, NxValue nValue2);
+    NxResult SetCurrentSensorCallback(NxValue nValue1, NxValue nValue2);
+    NxResult StartWatchdog(NxValue nValue);
+    NxResult StopWatchdog();
+    NxResult ResetWatchdog();
+
+    bool IsLoaded() const { return m_Loader.IsLoaded(); }
+
+    struct cOperation;  // one forwarding operation's slot and texts
+
+private:
+    template <typename Pfn, typename... Args>
+    NxResult Forward(const cOperation& op, Args... args);
+
+    static constexpr int kEntryPoints = 13;
+
+    void* m_hLib = nullptr;
+    void* m_EntryPoints[kEntryPoints] = {};
+    CXLoadLibrary m_Loader;
+};

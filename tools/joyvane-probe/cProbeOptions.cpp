@@ -1,0 +1,114 @@
+#include "cProbeOptions.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <getopt.h>
+
+namespace
+{
+bool ParseNumber(const char* szText, long nMinimum, long& nValue)
+{
+    char* pEnd = nullptr;
+    errno = 0;
+    const long nParsed = std::strtol(szText, &pEnd, 10);
+    if (errno != 0 || pEnd == szText || *pEnd != '\0' || nParsed < nMinimum || nParsed > INT32_MAX)
+        return false;
+    nValue = nParsed;
+    return true;
+}
+} // namespace
+
+const char* cProbeOptions::Usage()
+{
+    return "Usage: joyvane-probe [options] [N]\n"
+           "\n"
+           "Shows what joystick N reports, read exactly as the console reads it: the\n"
+           "Joyvane plug-in loaded through Portelle, one record every 100 ms, until Ctrl-C.\n"
+           "Use it to check a stick before a mission: move every axis, hat and button and\n"
+           "watch the values follow.\n"
+           "\n"
+           "  N                     index among the attached joysticks and gamepads, 0 first\n"
+           "                        (default 0)\n"
+           "  -s, --settings PATH   settings file; Joyvane reads its section ConDirectXCfgN\n"
+           "                        (default config/Kestrum.xml; a missing file only warns)\n"
+           "  -p, --plugin PATH     controller plug-in (default libJoyvane.so, looked for\n"
+           "                        beside this program first)\n"
+           "  -n, --count K         stop after K records\n"
+           "  -c, --changes         print a record only when something changed\n"
+           "  -h, --help            show this text\n"
+           "\n"
+           "Each record shows the six axes and two sliders (-1.000 to +1.000; \"--\" for an axis\n"
+           "the device lacks), the hat in degrees (-1 centred), the pressed buttons (0 first)\n"
+           "and \"stale\" when the device stopped answering (the last values read).\n"
+           "\n"
+           "Exit status: 0 stopped by Ctrl-C or after K records; 2 no joystick at index N;\n"
+           "1 the plug-in could not be loaded or started; 64 wrong usage.\n"
+           "Portelle and Joyvane write their diagnostics to standard error and to\n"
+           "PortelleDbg.txt and JoyvaneDbg.txt in the working folder. A joystick the user\n"
+           "may not read is named there; the fix is membership of the 'input' group.\n";
+}
+
+cProbeOptions::eParse cProbeOptions::Parse(int argc, char* argv[])
+{
+    static const option kOptions[] = {
+        {"settings", required_argument, nullptr, 's'}, {"plugin", required_argument, nullptr, 'p'},
+        {"count", required_argument, nullptr, 'n'},    {"changes", no_argument, nullptr, 'c'},
+        {"help", no_argument, nullptr, 'h'},           {nullptr, 0, nullptr, 0},
+    };
+    optind = 1;
+    opterr = 0;
+    int nOption;
+    while ((nOption = getopt_long(argc, argv, ":s:p:n:ch", kOptions, nullptr)) != -1)
+    {
+        switch (nOption)
+        {
+        case 's':
+            m_sSettings = optarg;
+            break;
+        case 'p':
+            m_sPlugin = optarg;
+            break;
+        case 'n':
+            if (!ParseNumber(optarg, 1, m_nCount))
+            {
+                m_sError = std::string("--count wants a number of records, not \"") + optarg + "\"";
+                return eParse::Error;
+            }
+            break;
+        case 'c':
+            m_bChangesOnly = true;
+            break;
+        case 'h':
+            return eParse::Help;
+        case ':':
+            m_sError = std::string("option ") + argv[optind - 1] + " needs a value";
+            return eParse::Error;
+        default:
+            m_sError = std::string("unknown option ") + argv[optind - 1];
+            return eParse::Error;
+        }
+    }
+    if (optind < argc)
+    {
+        long nDevice = 0;
+        if (!ParseNumber(argv[optind], 0, nDevice))
+        {
+            m_sError = std::string("the device index is a number from 0, not \"") + argv[optind] + "\"";
+            return eParse::Error;
+        }
+        m_nDevice = static_cast<int32_t>(nDevice);
+        ++optind;
+    }
+    if (optind < argc)
+    {
+        m_sError = std::string("unexpected argument \"") + argv[optind] + "\"";
+        return eParse::Error;
+    }
+    if (m_sSettings.empty() || m_sPlugin.empty())
+    {
+        m_sError = "the settings and plug-in paths may not be empty";
+        return eParse::Error;
+    }
+    return eParse::Run;
+}
