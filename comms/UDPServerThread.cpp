@@ -27,10 +27,9 @@ void UDPServerThread::Stop()
     DbgLog(DBG_INF, "nx::http::UDPServerThread::Stop", 40, "");
     if (!IsRunning())
         return;
-    // Stop even if the thread has not reached run() yet: a stopped service
-    // returns from run() at once, so the wait below cannot hang.
-    m_IoService.stop();
-    WaitTerminate(nullptr);
+    // The stop event stops the service, even before the thread has reached
+    // run(): a stopped service returns from run() at once.
+    WaitTerminate(&m_StopEvent);
 }
 
 int UDPServerThread::Execute(void*)

@@ -4,6 +4,9 @@
 #include "RC_Checksum.h"
 #include "cBufferLog.h"
 #include "cCommsIF.h"
+#include "cEvent.h"
+
+#include <mutex>
 
 cRC_IO::cRC_IO(const char* szName) : cCommsIO(szName)
 {
@@ -16,30 +19,24 @@ cRC_IO::~cRC_IO()
 
 bool cRC_IO::initialise(const CommsSettings& settings, const char* szName)
 {
-    if (m_MultiCommsIF.GetCurrent())
-    {
-        DbgLog(DBG_WRN, "cRC_IO::initialise", 47, "Comms interface already created");
-        return true;
-    }
-    if (!CreateTransport(settings, settings.nTxPort, settings.nRxPort))
-        return false;
-    m_bLogRx = settings.bLogRx;
-    m_bLogTx = settings.bLogTx;
-    if ((m_bLogRx || m_bLogTx) && !m_pTrafficLog)
-    {
-        m_pTrafficLog = std::make_unique<cBufferLog>(std::string(szName ? szName : "") + ".txt");
-        m_pTrafficLog->LogStart();
-    }
-    if (cCommsIO::initialise(1000))
-        return true;
-    m_MultiCommsIF.Release();
-    clearCommsIF();
-    DbgLog(DBG_ERR, "cRC_IO::initialise", 106, "cCommsIO::initialise() failed");
-    return false;
+    static const InitLog kLog{"cRC_IO::initialise", 47, 73, 80, 106};
+    return Initialise(settings, szName, settings.nTxPort, settings.nRxPort, kLog);
 }
 
-bool cRC_IO::CreateTransport(const CommsSettings& settings, int32_t nTargetPort, int32_t nHostPort)
+bool cRC_IO::HasTransport() const
 {
+    std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
+    return getCommsIF() != nullptr;
+}
+
+bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
+                        const InitLog& log)
+{
+    if (m_MultiCommsIF.GetCurrent())
+    {
+        DbgLog(DBG_WRN, log.szFunction, log.nAlreadyCreated, "Comms interface already created");
+        return true;
+    }
     m_SerialCfg.nPortEnabled = settings.bEnablePort ? 1 : 0;
     m_SerialCfg.nPortNumber = settings.nComPort;
     m_SerialCfg.nBaudRate = settings.nBaudRate;
@@ -49,27 +46,58 @@ bool cRC_IO::CreateTransport(const CommsSettings& settings, int32_t nTargetPort,
     m_nUdpHostPort = nHostPort;
     m_sIpAddress = settings.sIpAddress;
     m_nCommsMethod = settings.nCommsMethod;
+    if (!CreateTransport(log))
+        return false;
 
+    m_bLogRx = settings.bLogRx;
+    m_bLogTx = settings.bLogTx;
+    if ((m_bLogRx || m_bLogTx) && !m_pTrafficLog)
+    {
+        auto pLog = std::make_unique<cBufferLog>(std::string(szName ? szName : "") + ".txt");
+        pLog->LogStart();
+        std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
+        m_pTrafficLog = std::move(pLog);
+    }
+    if (cCommsIO::initialise(1000))
+        return true;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
+        clearCommsIF();
+    }
+    m_MultiCommsIF.Release();
+    DbgLog(DBG_ERR, log.szFunction, log.nInitialiseFailed, "cCommsIO::initialise() failed");
+    return false;
+}
+
+bool cRC_IO::CreateTransport(const InitLog& log)
+{
     bool bCreated = false;
-    if (m_nCommsMethod == CommsSettings::kUdp)
+    const int32_t nMethod = m_nCommsMethod.load();
+    if (nMethod == CommsSettings::kUdp)
     {
         bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0");
     }
-    else if (m_nCommsMethod == CommsSettings::kSerial)
+    else if (nMethod == CommsSettings::kSerial)
     {
         bCreated = m_MultiCommsIF.InitSerial(m_SerialCfg);
     }
     else
     {
-        DbgLog(DBG_ERR, "cRC_IO::initialise", 73, DbgLogFormat("Unknown Comms Method (%d) requested", m_nCommsMethod));
+        DbgLog(DBG_ERR, log.szFunction, log.nUnknownMethod, DbgLogFormat("Unknown Comms Method (%d) requested", nMethod));
         return false;
     }
     if (!bCreated)
         return false;
-    if (!setCommsIF(m_MultiCommsIF.GetCurrent()))
+
+    bool bAccepted = false;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
+        bAccepted = setCommsIF(m_MultiCommsIF.GetCurrent());
+    }
+    if (!bAccepted)
     {
         m_MultiCommsIF.Release();
-        DbgLog(DBG_ERR, "cRC_IO::initialise", 80, "setCommsIF failed");
+        DbgLog(DBG_ERR, log.szFunction, log.nSetCommsIFFailed, "setCommsIF failed");
         return false;
     }
     return true;
@@ -77,9 +105,16 @@ bool cRC_IO::CreateTransport(const CommsSettings& settings, int32_t nTargetPort,
 
 void cRC_IO::close()
 {
-    cCommsIO::close();
+    stopTx();
+    {
+        // Sends in progress finish first; later ones find no transport.
+        std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
+        clearCommsIF();
+    }
+    // Stops the receive thread, so no frame is logged after this.
     m_MultiCommsIF.Release();
-    clearCommsIF();
+    m_pTxEvent.reset();
+    std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
     if (m_pTrafficLog)
     {
         m_pTrafficLog->LogStop();
@@ -89,6 +124,7 @@ void cRC_IO::close()
 
 bool cRC_IO::sendMessage(const uint8_t* pData, int32_t nCount)
 {
+    std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
     if (m_pTrafficLog && m_bLogTx)
         m_pTrafficLog->LogData(pData, nCount, "Tx Msg");
     return cCommsIO::sendMessage(pData, nCount);

@@ -4,15 +4,18 @@
 #include "cCommsIO.h"
 #include "cMultiCommsIF.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 
 class cBufferLog;
 
 // Base of the protocol objects: makes the transport the settings ask for,
 // optionally logs every whole frame, and passes each received frame with a
-// good checksum to handleMessage (on the receive thread).
+// good checksum to handleMessage (on the receive thread). Sends may come from
+// any thread; close waits for sends in progress before the transport goes.
 class cRC_IO : public cCommsIO
 {
 public:
@@ -26,19 +29,36 @@ public:
     void VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
     virtual void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) = 0;
 
-    int32_t CommsMethod() const { return m_nCommsMethod; }
+    int32_t CommsMethod() const { return m_nCommsMethod.load(); }
+    bool HasTransport() const;
 
 protected:
-    // Transport made, descriptor loaded; false leaves no transport behind.
-    bool CreateTransport(const CommsSettings& settings, int32_t nTargetPort, int32_t nHostPort);
+    // Where initialise reports: the function name and the line of each message.
+    struct InitLog
+    {
+        const char* szFunction;
+        int32_t nAlreadyCreated;
+        int32_t nUnknownMethod;
+        int32_t nSetCommsIFFailed;
+        int32_t nInitialiseFailed;
+    };
+
+    bool Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
+                    const InitLog& log);
 
     int32_t m_nUdpTargetPort = 9876;
     int32_t m_nUdpHostPort = 9879;
     std::string m_sIpAddress = "127.0.0.1";
     SerialPortCfg m_SerialCfg;
     cMultiCommsIF m_MultiCommsIF{"cMultiCommsIF"};
-    int32_t m_nCommsMethod = CommsSettings::kUdp;
+    std::atomic<int32_t> m_nCommsMethod{CommsSettings::kUdp};
     std::unique_ptr<cBufferLog> m_pTrafficLog;
-    bool m_bLogTx = false;
-    bool m_bLogRx = false;
+    std::atomic<bool> m_bLogTx{false};
+    std::atomic<bool> m_bLogRx{false};
+
+private:
+    bool CreateTransport(const InitLog& log);
+
+    // Sends hold it shared; making and removing the transport hold it alone.
+    mutable std::shared_mutex m_TransportMutex;
 };

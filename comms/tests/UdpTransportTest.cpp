@@ -1,5 +1,6 @@
 #include "FrameCollector.h"
 #include "LogCapture.h"
+#include "UdpPeer.h"
 #include "WaitFor.h"
 #include "cMultiCommsIF.h"
 #include "cUdpIF.h"
@@ -19,34 +20,6 @@ using Bytes = std::vector<uint8_t>;
 
 const Bytes kQuery = {0x10, 0x05, 0x00, 0x01, 0x85, 0x9B};
 const Bytes kStatus = {0x10, 0x05, 0x00, 0x03, 0x03, 0x00, 0x2A, 0x45};
-
-// A plain socket on 127.0.0.1 playing the far end.
-class BarePeer
-{
-public:
-    BarePeer() : m_Socket(m_Io, udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0)) {}
-    uint16_t Port() const { return m_Socket.local_endpoint().port(); }
-    void SendTo(uint16_t nPort, const Bytes& bytes)
-    {
-        m_Socket.send_to(boost::asio::buffer(bytes), udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), nPort));
-    }
-    // Blocking receive with a generous limit.
-    Bytes Receive()
-    {
-        timeval timeout{10, 0};
-        setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-        Bytes buffer(9000);
-        boost::system::error_code ec;
-        const size_t n = m_Socket.receive(boost::asio::buffer(buffer), 0, ec);
-        buffer.resize(ec ? 0 : n);
-        return buffer;
-    }
-    void Close() { m_Socket.close(); }
-
-private:
-    boost::asio::io_context m_Io;
-    udp::socket m_Socket;
-};
 
 // A UDP transport with a collector bound to it, as a protocol object would have.
 struct Endpoint
@@ -89,7 +62,7 @@ TEST(UdpTransport, TransportsExchangeFramesAndLearnTheReplyAddress)
     EXPECT_EQ(client.collector.Frames()[0], kStatus);
 
     // Mode 1 learns once: a datagram from another sender changes nothing.
-    BarePeer stranger;
+    UdpPeer stranger;
     stranger.SendTo(server.Port(), kQuery);
     ASSERT_TRUE(server.collector.WaitForFrames(2));
     EXPECT_EQ(server.udp.RemoteEndPoint().port(), client.Port());
@@ -102,7 +75,7 @@ TEST(UdpTransport, FramesCrossDatagramBorders)
 {
     Endpoint server;
     ASSERT_TRUE(server.Start(0, ""));
-    BarePeer peer;
+    UdpPeer peer;
     Bytes two = kQuery;
     two.insert(two.end(), kStatus.begin(), kStatus.end());
     peer.SendTo(server.Port(), two);
@@ -126,7 +99,7 @@ TEST(UdpTransport, OversizedDatagramIsCutNotDropped)
         std::lock_guard<std::mutex> lock(mutex);
         sizes.push_back(n);
     });
-    BarePeer peer;
+    UdpPeer peer;
     peer.SendTo(server.Port(), Bytes(9000, 0x11));
     peer.SendTo(server.Port(), Bytes(10, 0x22));
     ASSERT_TRUE(WaitFor([&] {
@@ -139,7 +112,7 @@ TEST(UdpTransport, OversizedDatagramIsCutNotDropped)
 TEST(UdpTransport, PortInUseFailsInitialise)
 {
     LogCapture log;
-    BarePeer holder;
+    UdpPeer holder;
     cUdpIF udp("Busy");
     EXPECT_FALSE(udp.initialise(9876, "127.0.0.1", holder.Port(), "127.0.0.1", true, false, 1));
     EXPECT_TRUE(log.Contains("nx::http::UDPServer::Open (78): Cannot Open UDP Server", DBG_ERR));
@@ -169,12 +142,12 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     LogCapture log;
     uint16_t nClosedPort = 0;
     {
-        BarePeer gone;
+        UdpPeer gone;
         nClosedPort = gone.Port();
     }
     Endpoint console;
     ASSERT_TRUE(console.Start(nClosedPort, "127.0.0.1"));
-    auto peer = std::make_unique<BarePeer>();
+    auto peer = std::make_unique<UdpPeer>();
     peer->SendTo(console.Port(), kQuery);
     ASSERT_TRUE(console.collector.WaitForFrames(1));
     ASSERT_TRUE(WaitFor([&] { return console.udp.RemoteEndPoint().port() == peer->Port(); }));
@@ -193,7 +166,7 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     const int nReceiveErrors = log.Count("UDP Server receive error", DBG_ERR);
     EXPECT_LE(nReceiveErrors, 1) << log.Dump();
 
-    BarePeer newcomer;
+    UdpPeer newcomer;
     newcomer.SendTo(console.Port(), kQuery);
     ASSERT_TRUE(console.collector.WaitForFrames(2));
     ASSERT_TRUE(WaitFor([&] { return console.udp.RemoteEndPoint().port() == newcomer.Port(); }));

@@ -1,5 +1,6 @@
 #include "LogCapture.h"
 #include "TempDir.h"
+#include "UdpPeer.h"
 #include "cEvent.h"
 #include "cRC_IO.h"
 #include "cRxProtocol.h"
@@ -51,33 +52,6 @@ private:
     std::vector<Bytes> m_Frames;
 };
 
-class Peer
-{
-public:
-    Peer() : m_Socket(m_Io, udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0))
-    {
-        timeval timeout{10, 0};
-        setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    }
-    uint16_t Port() const { return m_Socket.local_endpoint().port(); }
-    void SendTo(uint16_t nPort, const Bytes& bytes)
-    {
-        m_Socket.send_to(boost::asio::buffer(bytes), udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), nPort));
-    }
-    Bytes Receive()
-    {
-        Bytes buffer(2048);
-        boost::system::error_code ec;
-        const size_t n = m_Socket.receive(boost::asio::buffer(buffer), 0, ec);
-        buffer.resize(ec ? 0 : n);
-        return buffer;
-    }
-
-private:
-    boost::asio::io_context m_Io;
-    udp::socket m_Socket;
-};
-
 CommsSettings UdpSettings(uint16_t nTargetPort)
 {
     CommsSettings settings;
@@ -100,7 +74,7 @@ TEST(ProtocolBase, SendsFramesAndPassesOnlyGoodChecksums)
     LogCapture log;
     TempDir dir;
     ScopedChdir cwd(dir.Path());
-    Peer peer;
+    UdpPeer peer;
     ShortFrameProtocol protocol;
     CommsSettings settings = UdpSettings(peer.Port());
     settings.bLogRx = true;
@@ -129,7 +103,7 @@ TEST(ProtocolBase, SendsFramesAndPassesOnlyGoodChecksums)
 TEST(ProtocolBase, InitialiseRulesAndReinitialiseAfterClose)
 {
     LogCapture log;
-    Peer peer;
+    UdpPeer peer;
     ShortFrameProtocol protocol;
     CommsSettings settings = UdpSettings(peer.Port());
 

@@ -1,0 +1,37 @@
+#pragma once
+#include "EoReport.h"
+#include "cRC_IO.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+// Receives the remote system's EO track and tag reports on a connection of
+// its own and keeps the latest of each. The receive thread rewrites a report
+// under its lock; readers take whole copies under the same lock.
+class cRC_IO_EoData : public cRC_IO
+{
+public:
+    cRC_IO_EoData();
+    ~cRC_IO_EoData() override;
+
+    bool initialise(const CommsSettings& settings, const char* szName) override;
+    bool loadRxMsgDescriptors() override;
+    void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
+
+    EoReport CopyTrackData() const;
+    EoReport CopyTagData() const;
+
+    // Bytes per track record of a format; 0 for a format that is not known.
+    static size_t RecordSize(uint8_t nFormat);
+
+private:
+    // Decodes one report into a buffer; false when its format is not known.
+    static bool Decode(const uint8_t* pFrame, size_t nLength, EoReport& report);
+    static void DecodeTrack(const uint8_t* pRecord, uint8_t nFormat, EoTrack& track);
+
+    mutable std::mutex m_TrackMutex;
+    EoReport m_TrackData;
+    mutable std::mutex m_TagMutex;
+    EoReport m_TagData;
+};
