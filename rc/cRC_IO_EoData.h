@@ -15,6 +15,7 @@ public:
     cRC_IO_EoData();
     ~cRC_IO_EoData() override;
 
+    using cRC_IO::initialise;
     bool initialise(const CommsSettings& settings, const char* szName) override;
     bool loadRxMsgDescriptors() override;
     void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
