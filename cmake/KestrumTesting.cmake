@@ -3,7 +3,9 @@
 # Builds one GoogleTest program into build/tests and registers each of its cases
 # with CTest. Cases run in a scratch folder of their own, since several of them
 # write log files into the working directory. Label "concurrency" marks the
-# programs that the ThreadSanitizer build runs.
+# programs that the ThreadSanitizer build runs. Discovered tests take one
+# environment entry only, so the source and program folders reach the tests
+# as compile definitions (see testsupport/TestPaths.h).
 function(kestrum_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -19,5 +21,5 @@ function(kestrum_add_test name)
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${T_LABELS} TIMEOUT 300
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTRUM_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTRUM_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

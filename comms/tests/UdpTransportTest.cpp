@@ -154,7 +154,9 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     ASSERT_FALSE(console.udp.LearningArmed());
 
     peer->Close();
-    for (int i = 0; i < 3; ++i)
+    // Send until the refusal comes back, and no more: every extra datagram to
+    // the closed port brings a later refusal that would re-arm learning again.
+    for (int i = 0; i < 3 && !console.udp.LearningArmed(); ++i)
     {
         console.udp.messageSend(kStatus.data(), 8);
         WaitFor([&] { return console.udp.LearningArmed(); }, std::chrono::milliseconds(2000));

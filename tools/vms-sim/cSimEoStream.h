@@ -1,0 +1,54 @@
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Synthetic EO track reports: targets circling in a 640 x 480 picture, each
+// at its own speed. A report is a function of time alone, so what a test
+// receives can be checked against TargetAt for the report's timestamp
+// (microseconds since the simulator started).
+class cSimEoStream
+{
+public:
+    static constexpr uint8_t kTrackReport = 7;
+    static constexpr uint8_t kTagReport = 8;
+    static constexpr size_t kHeader = 14;  // up to the first record
+
+    struct Target
+    {
+        uint32_t nId;
+        double dX, dY, dSizeX, dSizeY;  // pixels
+        double dRange;                  // metres (formats 1, 9)
+        double dExtra1, dExtra2;        // bearing and elevation in degrees (format 33)
+        uint8_t nStatus;
+        uint8_t nConfidence;
+        double dLifetime;  // seconds
+        uint16_t nPriority;
+    };
+
+    cSimEoStream(int32_t nFormat, int32_t nTargets, int32_t nTags);
+
+    // Bytes per record of the format, 0 for a format the console cannot read.
+    static size_t RecordSize(int32_t nFormat);
+    // The most records of the format one frame can carry.
+    static int32_t MostTracks(int32_t nFormat);
+    static Target TargetAt(int32_t nIndex, double dSeconds);
+
+    // A track report (identifier 7) or tag report (8) at the given time.
+    std::vector<uint8_t> BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const;
+
+    void SetEnabled(bool bEnabled) { m_bEnabled = bEnabled; }
+    bool Enabled() const { return m_bEnabled; }
+    int32_t Format() const { return m_nFormat; }
+    int32_t Targets() const { return m_nTargets; }
+    int32_t Tags() const { return m_nTags; }
+
+private:
+    void PutRecord(uint8_t* pOut, const Target& target) const;
+
+    const int32_t m_nFormat;
+    const int32_t m_nTargets;
+    const int32_t m_nTags;
+    std::atomic<bool> m_bEnabled{false};  // written by the receive thread, read by the timer thread
+};

@@ -1,0 +1,271 @@
+#include "cSimOptions.h"
+
+#include "cSimEoStream.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <getopt.h>
+
+namespace
+{
+bool ParseInt(const char* szText, long nMinimum, long nMaximum, int32_t& nValue)
+{
+    char* pEnd = nullptr;
+    errno = 0;
+    const long nParsed = std::strtol(szText, &pEnd, 0);
+    if (errno != 0 || pEnd == szText || *pEnd != '\0' || nParsed < nMinimum || nParsed > nMaximum)
+        return false;
+    nValue = static_cast<int32_t>(nParsed);
+    return true;
+}
+
+bool ParseSeconds(const char* szText, double& dValue)
+{
+    char* pEnd = nullptr;
+    errno = 0;
+    const double dParsed = std::strtod(szText, &pEnd);
+    if (errno != 0 || pEnd == szText || *pEnd != '\0' || !std::isfinite(dParsed) || dParsed < 0.0)
+        return false;
+    dValue = dParsed;
+    return true;
+}
+
+const char* OptionName(const option* pOptions, int nCode)
+{
+    for (; pOptions->name; ++pOptions)
+        if (pOptions->val == nCode)
+            return pOptions->name;
+    return "?";
+}
+
+enum : int
+{
+    kVariant = 'v',
+    kPages = 'p',
+    kSerial = 's',
+    kQuiet = 'q',
+    kHelp = 'h',
+    kBaud = 1000,
+    kAddress,
+    kBind,
+    kPort,
+    kReplyPort,
+    kEoPort,
+    kEoListenPort,
+    kEoFormat,
+    kEoTargets,
+    kEoTags,
+    kEoPeriod,
+    kEoOn,
+    kBadChecksumEvery,
+    kBadStatus,
+    kBadStatusEvery,
+    kUnknownItemEvery,
+    kSilenceAfter,
+    kSilenceFor,
+    kNoHeartbeatAfter,
+    kNoHeartbeatFor,
+    kShortFrames,
+    kFlood,
+    kFloodRate,
+};
+} // namespace
+
+const char* cSimOptions::Usage()
+{
+    return "Usage: vms-sim [options]\n"
+           "\n"
+           "Plays the remote system (the VMS) for the console: answers commands and queries\n"
+           "for the items of the page definitions file, sends requested items periodically,\n"
+           "exchanges heartbeats (variant 1) and streams EO track reports when asked to.\n"
+           "Stops cleanly on Ctrl-C (SIGINT) or SIGTERM.\n"
+           "\n"
+           "Link:\n"
+           "  -v, --variant N          0: short frames (default), 1: long frames with heartbeat\n"
+           "  -p, --pages PATH         page definitions file (default config/PageDefinitions.xml);\n"
+           "                           Index is read in variant 1 only, as the console does\n"
+           "  -s, --serial DEVICE      page protocol over this serial device (/dev/ttyUSB0,\n"
+           "                           /dev/pts/N) instead of UDP\n"
+           "      --baud N             serial bit rate (default 115200)\n"
+           "      --address ADDR       the console's address (default 127.0.0.1)\n"
+           "      --bind ADDR          local address to listen on (default 0.0.0.0)\n"
+           "      --port N             UDP port for commands (default 9876; 0: any free port)\n"
+           "      --reply-port N       the console's UDP port for answers (default 9879)\n"
+           "      --eo-port N          the console's EO track port (default 9186)\n"
+           "      --eo-listen-port N   our EO port, where the console's first empty datagram\n"
+           "                           arrives (default 9886; 0: any free port)\n"
+           "  Answers go to where the first datagram came from once one has arrived.\n"
+           "\n"
+           "Periodic requests (item 0x70 rate, item 0x71 mask, per SubSystem/Index):\n"
+           "  rate R sends the masked items of that group every R x 100 ms: rate 1 every\n"
+           "  100 ms (what the console asks for over UDP), rate 4 every 400 ms (over serial),\n"
+           "  up to rate 255 every 25.5 s; rate 0 stops the group. Periodic frames carry\n"
+           "  transmission trigger 1 (status byte 0x40); answers to commands trigger 0.\n"
+           "\n"
+           "EO track stream (item 0x28: variant 0 SubSystem 0, variant 1 SubSystem 6 Index 0;\n"
+           "non-zero starts it, 0 stops it). Track reports (identifier 7) and tag reports\n"
+           "(identifier 8) of targets circling in a 640 x 480 picture:\n"
+           "      --eo-format F        record layout 0, 1 (with range), 30 (plain integers) or\n"
+           "                           33 (extra values); 8, 9, 31 and 32 are accepted as aliases\n"
+           "                           of their layouts (default 0)\n"
+           "      --eo-targets N       tracks per report, 0 to 32 and as many as fit a frame\n"
+           "                           (default 4)\n"
+           "      --eo-tags N          tags per report, the first N targets (default 1)\n"
+           "      --eo-period MS       one track and one tag report every MS ms (default 100)\n"
+           "      --eo-on              stream from the start\n"
+           "\n"
+           "Faults, for tests:\n"
+           "      --bad-checksum-every N   every Nth frame sent carries a wrong checksum\n"
+           "      --bad-status CODE        status frames carry error code CODE (1 to 15)...\n"
+           "      --bad-status-every N     ...every Nth of them (default 1: all)\n"
+           "      --unknown-item-every N   every Nth status frame starts with an item that is\n"
+           "                               not in the page definitions\n"
+           "      --silence-after S        from S seconds after start (default 0)...\n"
+           "      --silence-for T          ...send nothing at all for T seconds\n"
+           "      --no-heartbeat-after S   from S seconds after start (default 0)...\n"
+           "      --no-heartbeat-for T     ...send no heartbeat for T seconds\n"
+           "      --short-frames           every frame loses the last byte of its payload (length\n"
+           "                               field and checksum still agree with what is sent)\n"
+           "  Frames are counted per link (page protocol, EO stream).\n"
+           "\n"
+           "Load:\n"
+           "      --flood N            on the first periodic request, send that group N times\n"
+           "                           back to back before its periodic sending starts\n"
+           "      --flood-rate FPS     frames per second of the flood (default 0: as fast as\n"
+           "                           the link takes them)\n"
+           "\n"
+           "  -q, --quiet              print nothing but errors\n"
+           "  -h, --help               show this text\n"
+           "\n"
+           "Every significant event is one line on standard output: start, sets, queries,\n"
+           "unknown items, periodic groups, heartbeat state, EO stream, faults, stop.\n"
+           "Unknown items are answered with error code 2, sets of read-only items with 5,\n"
+           "a value cut short with 6, a command with a wrong checksum with 1.\n"
+           "Diagnostics of the transports go to standard error and VmsSimDebugLog.txt.\n"
+           "\n"
+           "Exit status: 0 stopped by a signal; 1 could not start; 64 wrong usage.\n";
+}
+
+cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
+{
+    static const option kOptions[] = {
+        {"variant", required_argument, nullptr, kVariant},
+        {"pages", required_argument, nullptr, kPages},
+        {"serial", required_argument, nullptr, kSerial},
+        {"baud", required_argument, nullptr, kBaud},
+        {"address", required_argument, nullptr, kAddress},
+        {"bind", required_argument, nullptr, kBind},
+        {"port", required_argument, nullptr, kPort},
+        {"reply-port", required_argument, nullptr, kReplyPort},
+        {"eo-port", required_argument, nullptr, kEoPort},
+        {"eo-listen-port", required_argument, nullptr, kEoListenPort},
+        {"eo-format", required_argument, nullptr, kEoFormat},
+        {"eo-targets", required_argument, nullptr, kEoTargets},
+        {"eo-tags", required_argument, nullptr, kEoTags},
+        {"eo-period", required_argument, nullptr, kEoPeriod},
+        {"eo-on", no_argument, nullptr, kEoOn},
+        {"bad-checksum-every", required_argument, nullptr, kBadChecksumEvery},
+        {"bad-status", required_argument, nullptr, kBadStatus},
+        {"bad-status-every", required_argument, nullptr, kBadStatusEvery},
+        {"unknown-item-every", required_argument, nullptr, kUnknownItemEvery},
+        {"silence-after", required_argument, nullptr, kSilenceAfter},
+        {"silence-for", required_argument, nullptr, kSilenceFor},
+        {"no-heartbeat-after", required_argument, nullptr, kNoHeartbeatAfter},
+        {"no-heartbeat-for", required_argument, nullptr, kNoHeartbeatFor},
+        {"short-frames", no_argument, nullptr, kShortFrames},
+        {"flood", required_argument, nullptr, kFlood},
+        {"flood-rate", required_argument, nullptr, kFloodRate},
+        {"quiet", no_argument, nullptr, kQuiet},
+        {"help", no_argument, nullptr, kHelp},
+        {nullptr, 0, nullptr, 0},
+    };
+    optind = 1;
+    opterr = 0;
+    int nOption;
+    bool bHelp = false;
+    bool bTagsGiven = false;
+    while ((nOption = getopt_long(argc, argv, ":v:p:s:qh", kOptions, nullptr)) != -1)
+    {
+        bool bOk = true;
+        switch (nOption)
+        {
+        case kVariant: bOk = ParseInt(optarg, 0, 1, m_nVariant); break;
+        case kPages: m_sPagesFile = optarg; break;
+        case kSerial: m_sSerialDevice = optarg; break;
+        case kBaud: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBaudRate); break;
+        case kAddress: m_sAddress = optarg; break;
+        case kBind: m_sBindAddress = optarg; break;
+        case kPort: bOk = ParseInt(optarg, 0, 65535, m_nPort); break;
+        case kReplyPort: bOk = ParseInt(optarg, 1, 65535, m_nReplyPort); break;
+        case kEoPort: bOk = ParseInt(optarg, 1, 65535, m_nEoPort); break;
+        case kEoListenPort: bOk = ParseInt(optarg, 0, 65535, m_nEoListenPort); break;
+        case kEoFormat: bOk = ParseInt(optarg, 0, 255, m_nEoFormat); break;
+        case kEoTargets: bOk = ParseInt(optarg, 0, 32, m_nEoTargets); break;
+        case kEoTags:
+            bOk = ParseInt(optarg, 0, 32, m_nEoTags);
+            bTagsGiven = true;
+            break;
+        case kEoPeriod: bOk = ParseInt(optarg, 10, 60000, m_nEoPeriodMs); break;
+        case kEoOn: m_bEoOn = true; break;
+        case kBadChecksumEvery: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBadChecksumEvery); break;
+        case kBadStatus: bOk = ParseInt(optarg, 1, 15, m_nBadStatus); break;
+        case kBadStatusEvery: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBadStatusEvery); break;
+        case kUnknownItemEvery: bOk = ParseInt(optarg, 1, INT32_MAX, m_nUnknownItemEvery); break;
+        case kSilenceAfter: bOk = ParseSeconds(optarg, m_dSilenceAfter); break;
+        case kSilenceFor: bOk = ParseSeconds(optarg, m_dSilenceFor); break;
+        case kNoHeartbeatAfter: bOk = ParseSeconds(optarg, m_dNoHeartbeatAfter); break;
+        case kNoHeartbeatFor: bOk = ParseSeconds(optarg, m_dNoHeartbeatFor); break;
+        case kShortFrames: m_bShortFrames = true; break;
+        case kFlood: bOk = ParseInt(optarg, 1, INT32_MAX, m_nFlood); break;
+        case kFloodRate: bOk = ParseSeconds(optarg, m_dFloodRate); break;
+        case kQuiet: m_bQuiet = true; break;
+        case kHelp: bHelp = true; break;
+        case ':':
+            m_sError = std::string(argv[optind - 1]) + " wants a value";
+            return eParse::Error;
+        default:
+            m_sError = std::string("unknown option ") + argv[optind - 1];
+            return eParse::Error;
+        }
+        if (!bOk)
+        {
+            m_sError = std::string("invalid value \"") + optarg + "\" for --" + OptionName(kOptions, nOption);
+            return eParse::Error;
+        }
+    }
+    if (optind < argc)
+    {
+        m_sError = std::string("unexpected argument \"") + argv[optind] + "\"";
+        return eParse::Error;
+    }
+    if (bHelp)
+        return eParse::Help;
+    if (!bTagsGiven && m_nEoTags > m_nEoTargets)
+        m_nEoTags = m_nEoTargets;  // the default follows fewer targets
+    return Check() ? eParse::Run : eParse::Error;
+}
+
+bool cSimOptions::Check()
+{
+    const size_t nRecord = cSimEoStream::RecordSize(m_nEoFormat);
+    if (nRecord == 0)
+    {
+        m_sError = "--eo-format must be 0, 1, 8, 9, 30, 31, 32 or 33";
+        return false;
+    }
+    const int32_t nMostTargets = cSimEoStream::MostTracks(m_nEoFormat);
+    if (m_nEoTargets > nMostTargets)
+    {
+        m_sError = "--eo-targets: at most " + std::to_string(nMostTargets) + " records of format " +
+                   std::to_string(m_nEoFormat) + " fit one frame";
+        return false;
+    }
+    if (m_nEoTags > m_nEoTargets)
+    {
+        m_sError = "--eo-tags cannot be more than --eo-targets";
+        return false;
+    }
+    return true;
+}

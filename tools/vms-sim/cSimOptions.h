@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// What vms-sim was asked to be: variant, transport, ports, EO stream and the
+// faults to inject. Defaults mirror the console's own defaults, seen from the
+// other end of the link (the console's target port is our listening port).
+class cSimOptions
+{
+public:
+    enum class eParse
+    {
+        Run,
+        Help,
+        Error,
+    };
+
+    eParse Parse(int argc, char* argv[]);
+    const std::string& Error() const { return m_sError; }
+    static const char* Usage();
+
+    int32_t m_nVariant = 0;
+    std::string m_sPagesFile = "config/PageDefinitions.xml";
+
+    std::string m_sSerialDevice;  // the page protocol over this device instead of UDP
+    int32_t m_nBaudRate = 115200;
+    std::string m_sAddress = "127.0.0.1";  // where the console is
+    std::string m_sBindAddress = "0.0.0.0";
+    int32_t m_nPort = 9876;       // we listen for commands here
+    int32_t m_nReplyPort = 9879;  // the console listens here
+    int32_t m_nEoPort = 9186;     // the console's EO receiver listens here
+    int32_t m_nEoListenPort = 9886;
+
+    int32_t m_nEoFormat = 0;
+    int32_t m_nEoTargets = 4;
+    int32_t m_nEoTags = 1;
+    int32_t m_nEoPeriodMs = 100;
+    bool m_bEoOn = false;  // stream from the start, without waiting for the console
+
+    // Faults; 0 (or an empty window) is off.
+    int32_t m_nBadChecksumEvery = 0;
+    int32_t m_nBadStatus = 0;
+    int32_t m_nBadStatusEvery = 1;
+    int32_t m_nUnknownItemEvery = 0;
+    double m_dSilenceAfter = 0.0;
+    double m_dSilenceFor = 0.0;
+    double m_dNoHeartbeatAfter = 0.0;
+    double m_dNoHeartbeatFor = 0.0;
+    bool m_bShortFrames = false;
+
+    int32_t m_nFlood = 0;  // frames sent back to back on the first periodic request
+    double m_dFloodRate = 0.0;  // frames per second; 0: as fast as the link takes them
+
+    bool m_bQuiet = false;
+
+private:
+    bool Check();
+
+    std::string m_sError;
+};
