@@ -35,6 +35,7 @@ void UDPServer::OpenSocket(const boost::asio::ip::udp::endpoint& local)
     else
         setsockopt(m_Socket.native_handle(), IPPROTO_IPV6, IPV6_RECVERR, &nOn, sizeof(nOn));
     m_Socket.bind(local);
+    m_Socket.non_blocking(true);  // receives taken outside the service must not wait
 }
 
 bool UDPServer::Open(const IPEndPoint& localEndPoint)
@@ -146,6 +147,25 @@ void UDPServer::StartReceive()
 
 void UDPServer::HandleReceive(const boost::system::error_code& ec, size_t nBytes)
 {
+    // Take what else is already waiting before going back through the
+    // service: the same datagrams in the same order, with far fewer wake-ups
+    // under load.
+    boost::system::error_code result = ec;
+    for (int nTaken = 0;; ++nTaken)
+    {
+        if (!Deliver(result, nBytes))
+            return;
+        if (nTaken + 1 >= kReceiveBatch)
+            break;
+        nBytes = m_Socket.receive_from(boost::asio::buffer(m_RxBuffer), m_SenderEndPoint, 0, result);
+        if (result == boost::asio::error::would_block || result == boost::asio::error::try_again)
+            break;
+    }
+    StartReceive();
+}
+
+bool UDPServer::Deliver(const boost::system::error_code& ec, size_t nBytes)
+{
     if (!ec || ec == boost::asio::error::message_size)
     {
         received(m_RxBuffer.data(), static_cast<uint32_t>(nBytes), UDPServerEndPoint(m_SenderEndPoint));
@@ -155,12 +175,11 @@ void UDPServer::HandleReceive(const boost::system::error_code& ec, size_t nBytes
             HTTP_INFO(DbgLogFormat("UDP Server now receiving from %s::%d \n",
                                    m_SenderEndPoint.address().to_string().c_str(), m_SenderEndPoint.port()));
         }
-        StartReceive();
-        return;
+        return true;
     }
     // The socket is being closed: no further receive can succeed.
     if (ec == boost::asio::error::operation_aborted || ec == boost::asio::error::bad_descriptor)
-        return;
+        return false;
 
     if (m_nLastRxError == 0)
     {
@@ -170,7 +189,7 @@ void UDPServer::HandleReceive(const boost::system::error_code& ec, size_t nBytes
     if (ec == boost::asio::error::connection_refused)
         DrainErrorQueue();
     error(UDPServerEndPoint(m_SenderEndPoint), ec);
-    StartReceive();
+    return true;
 }
 
 // The reports behind a receive error stay queued on the socket (and count

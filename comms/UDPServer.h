@@ -22,6 +22,7 @@ public:
     using ErrorSignal = boost::signals2::signal<void(const IPEndPoint&, const boost::system::error_code&)>;
 
     static constexpr size_t kReceiveBufferSize = 8192;
+    static constexpr int kReceiveBatch = 64;  // datagrams taken per trip through the service
 
     UDPServer();
     virtual ~UDPServer();
@@ -58,6 +59,8 @@ private:
     void OpenSocket(const boost::asio::ip::udp::endpoint& local);
     void StartReceive();
     void HandleReceive(const boost::system::error_code& ec, size_t nBytes);
+    // Hands on one received datagram or error; false once the socket is closing.
+    bool Deliver(const boost::system::error_code& ec, size_t nBytes);
     void DrainErrorQueue();
 };
 } // namespace nx::http
