@@ -1,0 +1,331 @@
+#include "KestrumDlg.h"
+
+#include "DbgLog.h"
+#include "cCommsSetupDlg.h"
+#include "cMessageBox.h"
+#include "cPageDefinitionsReader.h"
+#include "cRC_IO_EoData.h"
+#include "cRC_IO_Pages.h"
+#include "cRC_SystemDlg.h"
+#include "cTitleBuilder.h"
+#include "cUserCommsSettings.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <exception>
+#include <new>
+
+namespace
+{
+constexpr int kCompactHeight = 100;
+
+// A title used as menu text: '&' would otherwise mark a shortcut letter.
+QString MenuText(const std::string& sTitle, size_t nPage)
+{
+    if (sTitle.empty())
+        return QStringLiteral("Page %1").arg(nPage + 1);
+    return QString::fromStdString(sTitle).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+} // namespace
+
+KestrumDlg::KestrumDlg(const std::string& sSettingsPath, QWidget* pParent)
+    : QMainWindow(pParent), m_sSettingsPath(sSettingsPath)
+{
+    setWindowTitle(QStringLiteral("Kestrum"));
+    m_pFrame = new QFrame(this);
+    m_pFrame->setFrameShape(QFrame::StyledPanel);
+    setCentralWidget(m_pFrame);
+    resize(420, 320);
+
+    m_Settings.Read(m_sSettingsPath);
+    ReadRegistrySettings();
+    ReadPageDefinitions();
+    ReadJoystickDefinitions();
+    m_PageDlgs.resize(m_Pages.PageCount());
+}
+
+KestrumDlg::~KestrumDlg()
+{
+    Shutdown();
+}
+
+QIcon KestrumDlg::ApplicationIcon()
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(24, 56, 96));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(2, 2, 60, 60);
+    painter.setPen(QPen(QColor(240, 200, 40), 4));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(16, 16, 32, 32);
+    painter.drawLine(32, 6, 32, 24);
+    painter.drawLine(32, 40, 32, 58);
+    painter.drawLine(6, 32, 24, 32);
+    painter.drawLine(40, 32, 58, 32);
+    return QIcon(pixmap);
+}
+
+void KestrumDlg::ReadRegistrySettings()
+{
+    cUserCommsSettings::ReadRegistrySettings(m_Settings.m_CommsSettings);
+}
+
+void KestrumDlg::ReadPageDefinitions()
+{
+    const cPageDefinitionsReader reader(m_Settings.nControllerType);
+    if (reader.Read(m_Settings.sPageDefinitionsFile, m_Pages) == cPageDefinitionsReader::Result::kCannotOpen)
+        cMessageBox::Show(nullptr, QStringLiteral("Error opening page definition file"));
+}
+
+void KestrumDlg::ReadJoystickDefinitions()
+{
+    // The joystick mapping is not part of this build; say so rather than
+    // leave a configured file silently unread.
+    if (!m_Settings.sJoystickDefinitionsFile.empty())
+        DbgLog(DBG_WRN, "KestrumDlg::ReadJoystickDefinitions", __LINE__,
+               DbgLogFormat("Joystick mapping not available in this build; %s not read",
+                            m_Settings.sJoystickDefinitionsFile.c_str()));
+}
+
+bool KestrumDlg::InitialiseJoystick()
+{
+    // Nothing to start until the joystick mapping is built; the console runs without one.
+    return true;
+}
+
+void KestrumDlg::OnInitDialog()
+{
+    setWindowIcon(ApplicationIcon());
+    BuildMenus();
+    if (!InitialiseJoystick())
+        DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", __LINE__, "m_Controller.init failed");
+    StartComms();
+}
+
+void KestrumDlg::BuildMenus()
+{
+    QMenu* pFile = menuBar()->addMenu(QStringLiteral("File"));
+    pFile->addAction(QStringLiteral("About"), this, [this] { OnAbout(); });
+    pFile->addSeparator();
+    pFile->addAction(QStringLiteral("Exit"), this, [this] { Shutdown(); });
+
+    m_pViewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    if (m_Settings.bShowEoTrackPage)
+        m_pViewMenu->addAction(QStringLiteral("EO Target Data Output"), this,
+                               [this] { OnNotAvailable(QStringLiteral("EO Target Data Output")); });
+    if (m_Settings.bShowEoTagPage)
+        m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this,
+                               [this] { OnNotAvailable(QStringLiteral("EO Tag Data Output")); });
+    if (m_Settings.bShowTestPage)
+        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this,
+                               [this] { OnNotAvailable(QStringLiteral("Test Data Dialog")); });
+
+    QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
+    m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
+
+    BuildPagesMenu();
+}
+
+void KestrumDlg::BuildPagesMenu()
+{
+    m_pPagesMenu = menuBar()->addMenu(QStringLiteral("Pages"));
+    // Every page gets a working item, however many the file defines.
+    for (size_t nPage = 0; nPage < m_Pages.PageCount(); ++nPage)
+        m_pPagesMenu->addAction(MenuText(m_Pages.Title(nPage), nPage), this, [this, nPage] { OnPageCommand(nPage); });
+}
+
+void KestrumDlg::OnNotAvailable(const QString& sCommand)
+{
+    cMessageBox::Show(this, QStringLiteral("%1 is not available in this build").arg(sCommand));
+}
+
+bool KestrumDlg::InitialiseRC_IO_Pages()
+{
+    static const char* const kFunction = "KestrumDlg::InitialiseRC_IO_Pages";
+    if (m_pRC_IO_Pages)
+        return true;
+    std::unique_ptr<cRC_IO_Pages> pPages(new (std::nothrow) cRC_IO_Pages(m_Settings.nControllerType));
+    if (!pPages)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to create m_pRC_IO_Pages");
+        return false;
+    }
+    bool bInitialised = false;
+    try
+    {
+        bInitialised = pPages->initialise(m_Settings.m_CommsSettings, "Kestrum");
+    }
+    catch (const std::exception& e)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, DbgLogFormat("initialise raised: %s", e.what()));
+    }
+    if (!bInitialised)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to initialise m_pRC_IO_Pages");
+        pPages->close();
+        return false;
+    }
+    pPages->m_pPageDefinitions = &m_Pages;
+    pPages->RegisterItems();
+    pPages->m_bUseHeartbeat = m_Settings.nControllerType == 1 && m_Settings.bUseVMS_HeartBeat;
+    m_pRC_IO_Pages = std::move(pPages);
+    return true;
+}
+
+bool KestrumDlg::StartComms()
+{
+    if (m_bShutDown)
+        return false;
+    if (!InitialiseRC_IO_Pages())
+    {
+        OnCommsSetup();
+        return false;
+    }
+    setWindowTitle(QString::fromStdString(cTitleBuilder::Title(m_Settings.m_CommsSettings, windowTitle().toStdString())));
+
+    if (m_Settings.bDisplayLandingDialog && (m_Settings.nControllerType == 0 || m_Settings.nControllerType == 1))
+    {
+        // No landing dialog in this build: the window stays compact and
+        // "Comms Setup" stays available.
+        DbgLog(DBG_WRN, "KestrumDlg::StartComms", __LINE__, "Landing dialog not available in this build");
+    }
+    else if (m_Settings.bDisplayLandingDialog)
+    {
+        return true;
+    }
+    m_pFrame->hide();
+    const QRect geometry = this->geometry();
+    setMinimumHeight(0);
+    resize(geometry.width(), kCompactHeight);
+    return true;
+}
+
+cRC_SystemDlg* KestrumDlg::PageDialog(size_t nPage) const
+{
+    return nPage < m_PageDlgs.size() ? m_PageDlgs[nPage].data() : nullptr;
+}
+
+cCommsSetupDlg* KestrumDlg::CommsSetupDialog() const
+{
+    return m_pCommsSetupDlg.data();
+}
+
+void KestrumDlg::OnPageCommand(size_t nPage)
+{
+    if (m_bShutDown || nPage >= m_Pages.PageCount())
+        return;
+    if (!InitialiseRC_IO_Pages())
+    {
+        cMessageBox::Show(this, QStringLiteral("Error connecting to comms"));
+        return;
+    }
+    if (cRC_SystemDlg* pExisting = m_PageDlgs[nPage])
+    {
+        pExisting->raise();
+        pExisting->activateWindow();
+        return;
+    }
+    auto* pDlg = new (std::nothrow)
+        cRC_SystemDlg(m_pRC_IO_Pages.get(), m_Pages.Items(nPage), m_Pages.Logging(nPage),
+                      m_Pages.LoggingSubsystem(nPage), static_cast<int32_t>(nPage), m_Settings.sLoggingDirectory, this);
+    if (!pDlg)
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Page Dialog object"));
+        return;
+    }
+    pDlg->setWindowTitle(QString::fromStdString(m_Pages.Title(nPage)));
+    connect(pDlg, &cRC_SystemDlg::sigClosed, this, &KestrumDlg::OnPageClosed);
+    m_PageDlgs[nPage] = pDlg;
+}
+
+void KestrumDlg::OnPageClosed(int nPage)
+{
+    if (nPage >= 0 && static_cast<size_t>(nPage) < m_PageDlgs.size())
+        m_PageDlgs[static_cast<size_t>(nPage)] = nullptr;
+}
+
+void KestrumDlg::OnCommsSetup()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pCommsSetupDlg)
+    {
+        auto* pDlg = new (std::nothrow) cCommsSetupDlg(&m_Settings.m_CommsSettings, this);
+        if (!pDlg)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Comms Setup Dialog object"));
+            return;
+        }
+        pDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
+        connect(pDlg, &cCommsSetupDlg::sigSettingsApplied, this, [this] { StartComms(); });
+        m_pCommsSetupDlg = pDlg;
+        pDlg->show();
+        return;
+    }
+    if (m_pCommsSetupDlg->isHidden())
+        m_pCommsSetupDlg->show();
+    m_pCommsSetupDlg->raise();
+}
+
+void KestrumDlg::OnAbout()
+{
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("About Kestrum"));
+    box.setIconPixmap(ApplicationIcon().pixmap(48, 48));
+    box.setText(QStringLiteral("Kestrum, Version 0.1.0\nOperator console for remote video-tracking sensor systems"));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+void KestrumDlg::Shutdown()
+{
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+
+    for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
+    {
+        if (pDlg)
+        {
+            disconnect(pDlg, &cRC_SystemDlg::sigClosed, this, nullptr);
+            delete pDlg.data();
+        }
+        pDlg = nullptr;
+    }
+    if (m_pRC_IO_EoData)
+    {
+        if (m_pRC_IO_Pages)
+            m_pRC_IO_Pages->EnableEoDataOutput(false);
+        m_pRC_IO_EoData->close();
+        m_pRC_IO_EoData.reset();
+    }
+    // Its destructor sends the stop of every periodic request, then closes the transport.
+    m_pRC_IO_Pages.reset();
+    if (m_pCommsSetupDlg)
+    {
+        disconnect(m_pCommsSetupDlg, &cCommsSetupDlg::sigSettingsApplied, this, nullptr);
+        delete m_pCommsSetupDlg.data();
+    }
+    if (m_pPagesMenu)
+    {
+        menuBar()->removeAction(m_pPagesMenu->menuAction());
+        delete m_pPagesMenu;
+        m_pPagesMenu = nullptr;
+    }
+    hide();
+    emit sigShutdownComplete();
+}
+
+void KestrumDlg::closeEvent(QCloseEvent* pEvent)
+{
+    Shutdown();
+    pEvent->accept();
+}

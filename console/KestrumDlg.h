@@ -1,0 +1,85 @@
+#pragma once
+#include "cKestrumSettings.h"
+#include "cPageList.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QMenu;
+class cCommsSetupDlg;
+class cRC_IO_EoData;
+class cRC_IO_Pages;
+class cRC_SystemDlg;
+
+// The console's main window: reads the settings and the page definitions,
+// owns the protocol objects and every secondary dialog, and routes the menu
+// commands that open them. Shutdown tears everything down in a fixed order so
+// that the stop of the periodic requests goes out before the transport closes.
+class KestrumDlg : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit KestrumDlg(const std::string& sSettingsPath, QWidget* pParent = nullptr);
+    ~KestrumDlg() override;
+
+    // Once the window exists: menus, joystick, comms.
+    void OnInitDialog();
+    // False when the page protocol could not be started (the comms setup is then open).
+    bool StartComms();
+    void Shutdown();
+
+    void OnPageCommand(size_t nPage);
+    void OnCommsSetup();
+    void OnAbout();
+
+    const cKestrumSettings& Settings() const { return m_Settings; }
+    const cPageList& Pages() const { return m_Pages; }
+    cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
+    cRC_SystemDlg* PageDialog(size_t nPage) const;
+    cCommsSetupDlg* CommsSetupDialog() const;
+    QMenu* PagesMenu() const { return m_pPagesMenu; }
+    QMenu* ViewMenu() const { return m_pViewMenu; }
+    QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
+    bool IsShutDown() const { return m_bShutDown; }
+
+    static QIcon ApplicationIcon();
+
+signals:
+    // Everything is closed; the application may end.
+    void sigShutdownComplete();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void ReadRegistrySettings();
+    void ReadPageDefinitions();
+    void ReadJoystickDefinitions();
+    bool InitialiseJoystick();
+    bool InitialiseRC_IO_Pages();
+    void BuildMenus();
+    void BuildPagesMenu();
+    void OnPageClosed(int nPage);
+    void OnNotAvailable(const QString& sCommand);
+
+    const std::string m_sSettingsPath;
+    cKestrumSettings m_Settings;
+    // Before the protocol objects: the holders must outlive their receive threads.
+    cPageList m_Pages;
+    std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
+    std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
+
+    std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
+    QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QFrame* m_pFrame = nullptr;  // where a landing dialog goes
+    QMenu* m_pViewMenu = nullptr;
+    QMenu* m_pPagesMenu = nullptr;
+    QAction* m_pCommsSetupAction = nullptr;
+    bool m_bShutDown = false;
+};

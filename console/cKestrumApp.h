@@ -1,0 +1,29 @@
+#pragma once
+#include <QObject>
+#include <string>
+
+class QSocketNotifier;
+
+// Starts the console: names the per-user settings store, takes the settings
+// path from the command line and runs the main window until it shuts down.
+// SIGINT and SIGTERM reach the event loop through a pipe and run the same
+// shutdown as File, Exit; the handler itself only writes one byte.
+class cKestrumApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* kDefaultSettingsPath = "config/Kestrum.xml";
+
+    int Run(int argc, char* argv[]);
+
+    // The first argument up to its first space; the default when there is none.
+    static std::string SettingsPath(int argc, char* argv[]);
+
+private:
+    static void OnSignal(int nSignal);
+    bool InstallSignalHandlers();
+
+    static int s_SignalPipe[2];
+    QSocketNotifier* m_pSignalNotifier = nullptr;
+};

@@ -1,0 +1,81 @@
+#include "cKestrumSettings.h"
+
+#include "DbgLog.h"
+#include "XmlReader.h"
+#include "cXmlAttributes.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace
+{
+const char* const kFunction = "KestrumDlg::ReadConfigFile";
+}
+
+cKestrumSettings::cKestrumSettings() : sLoggingDirectory(DefaultLoggingDirectory())
+{
+}
+
+std::string cKestrumSettings::DefaultLoggingDirectory()
+{
+    const char* szHome = std::getenv("HOME");
+    if (!szHome || !*szHome)
+    {
+        const passwd* pEntry = getpwuid(getuid());
+        szHome = pEntry ? pEntry->pw_dir : nullptr;
+    }
+    if (!szHome || !*szHome)
+        return "Halvorn/Logs";
+    return std::string(szHome) + "/Halvorn/Logs";
+}
+
+bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSection)
+{
+    XmlReader reader(false, true, "VMS_Cfg");
+    if (!reader.LoadConfigFile(sPath.c_str(), szSection))
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, DbgLogFormat("Failed to find %s in %s", szSection, sPath.c_str()));
+        return false;
+    }
+    const auto* pMain = reader.Current();
+    if (cXmlAttributes::ReadBool(pMain, "bShowEoTrackPage", bShowEoTrackPage))
+        m_CommsSettings.bShowEoPorts = bShowEoTrackPage;
+    cXmlAttributes::ReadBool(pMain, "bShowEoTagPage", bShowEoTagPage);
+    cXmlAttributes::ReadBool(pMain, "bShowTestPage", bShowTestPage);
+    cXmlAttributes::ReadBool(pMain, "bDisplayLandingDialog", bDisplayLandingDialog);
+    cXmlAttributes::ReadInt(pMain, "nCommsMethod", m_CommsSettings.nCommsMethod);
+    cXmlAttributes::ReadBool(pMain, "bLogRx", m_CommsSettings.bLogRx);
+    cXmlAttributes::ReadBool(pMain, "bLogTx", m_CommsSettings.bLogTx);
+    cXmlAttributes::ReadBool(pMain, "bEnablePort", m_CommsSettings.bEnablePort);
+    cXmlAttributes::ReadInt(pMain, "nComPort", m_CommsSettings.nComPort);
+    cXmlAttributes::ReadInt(pMain, "nBaudRate", m_CommsSettings.nBaudRate);
+    cXmlAttributes::ReadInt(pMain, "nParity", m_CommsSettings.nParity);
+    cXmlAttributes::ReadInt(pMain, "nTxPort", m_CommsSettings.nTxPort);
+    cXmlAttributes::ReadInt(pMain, "nRxPort", m_CommsSettings.nRxPort);
+    cXmlAttributes::ReadText(pMain, "sIpAddress", m_CommsSettings.sIpAddress);
+    cXmlAttributes::ReadText(pMain, "sSerialDevice", m_CommsSettings.sSerialDevice);
+    cXmlAttributes::ReadText(pMain, "sPageDefinitionsFile", sPageDefinitionsFile);
+    cXmlAttributes::ReadText(pMain, "sJoystickDefinitionsFile", sJoystickDefinitionsFile);
+    cXmlAttributes::ReadText(pMain, "sLoggingDirectory", sLoggingDirectory);
+    cXmlAttributes::ReadText(pMain, "sTestScenarioFile", sTestScenarioFile);
+    cXmlAttributes::ReadInt(pMain, "nControllerType", nControllerType);
+    cXmlAttributes::ReadBool(pMain, "bUseVMS_HeartBeat", bUseVMS_HeartBeat);
+
+    if (!reader.LoadConfigFile(sPath.c_str(), "EoTrackData"))
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, DbgLogFormat("Failed to find %s in %s", "EoTrackData", sPath.c_str()));
+        return false;
+    }
+    const auto* pEo = reader.Current();
+    cXmlAttributes::ReadInt(pEo, "nTxPort", m_CommsSettings.nEoTxPort);
+    cXmlAttributes::ReadInt(pEo, "nRxPort", m_CommsSettings.nEoRxPort);
+    cXmlAttributes::ReadBool(pEo, "bAllowLogging", bAllowLogging);
+    cXmlAttributes::ReadInt(pEo, "nMaxTracksToLog", nMaxTracksToLog);
+    return true;
+}
+
+bool cKestrumSettings::Read(const std::string& sPath)
+{
+    return ReadConfigFile(sPath, "Kestrum") || ReadConfigFile(sPath, "VMS_Control");
+}

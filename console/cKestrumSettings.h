@@ -1,0 +1,36 @@
+#pragma once
+#include "CommsSettings.h"
+
+#include <cstdint>
+#include <string>
+
+// The console's settings file: the main section ("Kestrum", or "VMS_Control"
+// in older files) and the "EoTrackData" section. Absent keys keep what is
+// already held, so a failed read still leaves the values read before it.
+class cKestrumSettings
+{
+public:
+    cKestrumSettings();
+
+    // Reads sSection then "EoTrackData"; false when either is missing.
+    bool ReadConfigFile(const std::string& sPath, const char* szSection);
+    // "Kestrum", falling back to "VMS_Control" when that read fails.
+    bool Read(const std::string& sPath);
+
+    // Halvorn/Logs under the home folder.
+    static std::string DefaultLoggingDirectory();
+
+    CommsSettings m_CommsSettings;
+    bool bShowEoTrackPage = false;
+    bool bShowEoTagPage = false;
+    bool bShowTestPage = false;
+    bool bDisplayLandingDialog = false;
+    bool bAllowLogging = false;
+    bool bUseVMS_HeartBeat = false;
+    int32_t nControllerType = 0;
+    int32_t nMaxTracksToLog = 5;
+    std::string sPageDefinitionsFile = "config/PageDefinitions.xml";
+    std::string sJoystickDefinitionsFile;
+    std::string sLoggingDirectory;
+    std::string sTestScenarioFile = "config/TestScenario.xml";
+};

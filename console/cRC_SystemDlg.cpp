@@ -1,0 +1,351 @@
+#include "cRC_SystemDlg.h"
+
+#include "DbgLog.h"
+#include "cCsvLogFile.h"
+#include "cEditValueParser.h"
+#include "cMessageBox.h"
+#include "RC_ItemValue.h"
+#include "cRC_IO_Pages.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+#include <mutex>
+
+namespace
+{
+// A text holding the separator, a quote or a line end is quoted, so that it
+// stays one column.
+std::string CsvField(const std::string& sText)
+{
+    if (sText.find_first_of(",\"\r\n") == std::string::npos)
+        return sText;
+    std::string sQuoted = "\"";
+    for (char c : sText)
+    {
+        if (c == '"')
+            sQuoted += '"';
+        sQuoted += c;
+    }
+    return sQuoted + "\"";
+}
+// What a field or a log shows of a value: text ends at its first NUL, as the
+// remote system sends its strings NUL-terminated.
+std::string ValueText(const RC_ItemValue& value)
+{
+    std::string sText = value.ToText();
+    const size_t nNul = sText.find('\0');
+    if (nNul != std::string::npos)
+        sText.resize(nNul);
+    return sText;
+}
+} // namespace
+
+// The log and what it writes. Shared with the receive thread's slot, which
+// may still be running a row when the dialog goes.
+struct cRC_SystemDlg::LogState
+{
+    std::mutex mutex;
+    cCsvLogFile file;
+    bool bRunning = false;
+    int32_t nSubsystem = -1;
+    std::vector<const PageItem*> items;  // shown rows that are not write-only
+
+    void WriteRow()
+    {
+        std::string sRow = cCsvLogFile::TimeOfDay() + ",";
+        for (const PageItem* pItem : items)
+            sRow += CsvField(ValueText(*pItem->pValue)) + ",";
+        sRow += "\n";
+        file.Write(sRow);
+    }
+
+    void OnSubsystemUpdate(unsigned char nSubsystemUpdated)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (bRunning && nSubsystemUpdated == nSubsystem)
+            WriteRow();
+    }
+};
+
+cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageItem>& items, bool bLogging,
+                             int32_t nLoggingSubsystem, int32_t nPageIndex, const std::string& sLoggingDirectory,
+                             QWidget* pParent)
+    : QDialog(pParent), m_pRC_IO_Pages(pRC_IO_Pages), m_bLogging(bLogging), m_nPageIndex(nPageIndex),
+      m_sLoggingDirectory(sLoggingDirectory), m_pLog(std::make_shared<LogState>())
+{
+    for (size_t n = 0; n < items.size() && n < static_cast<size_t>(kRows); ++n)
+        m_Rows.push_back(&items[n]);
+    m_pLog->nSubsystem = nLoggingSubsystem;
+    for (const PageItem* pItem : m_Rows)
+    {
+        if (pItem->nAccess != PageItem::kWriteOnly)
+            m_pLog->items.push_back(pItem);
+    }
+
+    auto* pMenuBar = new QMenuBar(this);
+    QMenu* pFile = pMenuBar->addMenu(QStringLiteral("File"));
+    pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); });
+    QMenu* pEdit = pMenuBar->addMenu(QStringLiteral("Edit"));
+    m_pLoggingAction = pEdit->addAction(QStringLiteral("Start Logging"), this, [this] { OnStartStopLogging(); });
+
+    auto* pGrid = new QGridLayout;
+    pGrid->setColumnMinimumWidth(0, 200);
+    for (int n = 0; n < kRows; ++n)
+    {
+        m_Labels[n] = new QLabel(this);
+        m_Edits[n] = new QLineEdit(this);
+        m_Edits[n]->setAlignment(Qt::AlignRight);
+        m_Edits[n]->setFixedWidth(140);
+        m_Edits[n]->installEventFilter(this);
+        connect(m_Edits[n], &QLineEdit::textEdited, this, [this, n] { m_Editing[static_cast<size_t>(n)] = true; });
+        pGrid->addWidget(m_Labels[n], n, 0);
+        pGrid->addWidget(m_Edits[n], n, 1);
+    }
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->setMenuBar(pMenuBar);
+    pLayout->addLayout(pGrid);
+    pLayout->addStretch();
+
+    if (m_pRC_IO_Pages)
+    {
+        m_SubsystemConnection = m_pRC_IO_Pages->m_sigSubsystemUpdated.connect(
+            [pLog = m_pLog](unsigned char nSubsystem) { pLog->OnSubsystemUpdate(nSubsystem); });
+    }
+    m_Timer.m_sigTimer.connect([this] {
+        // Only the holders' new-value flags are looked at here, never a widget.
+        // A quiet page costs the dialog's thread nothing, and one refresh
+        // waiting is enough: a busy dialog thread gets no backlog.
+        if (!m_bLayoutPendingShared && !AnyNewValue())
+            return;
+        if (!m_bRefreshPosted.exchange(true))
+            QMetaObject::invokeMethod(this, [this] {
+                m_bRefreshPosted = false;
+                Refresh();
+            }, Qt::QueuedConnection);
+    });
+    m_Timer.start(100, true);
+}
+
+cRC_SystemDlg::~cRC_SystemDlg()
+{
+    StopUpdates();
+}
+
+void cRC_SystemDlg::StopUpdates()
+{
+    // With wait: no tick can post to this object once it starts going.
+    m_Timer.stop(true);
+    m_Timer.m_sigTimer.disconnect_all_slots();
+    m_SubsystemConnection.disconnect();
+    for (QLineEdit* pEdit : m_Edits)
+    {
+        if (pEdit)
+            pEdit->removeEventFilter(this);
+    }
+    std::lock_guard<std::mutex> lock(m_pLog->mutex);
+    if (m_pLog->bRunning)
+    {
+        m_pLog->file.Close();
+        m_pLog->bRunning = false;
+    }
+}
+
+bool cRC_SystemDlg::AnyNewValue() const
+{
+    for (const PageItem* pItem : m_Rows)
+    {
+        if (pItem->nAccess != PageItem::kWriteOnly && pItem->pValue->IsValid())
+            return true;
+    }
+    return false;
+}
+
+void cRC_SystemDlg::Layout()
+{
+    m_bLayoutPending = false;
+    m_bLayoutPendingShared = false;
+    for (int n = 0; n < kRows; ++n)
+    {
+        m_Labels[n]->hide();
+        m_Edits[n]->hide();
+    }
+    for (size_t n = 0; n < m_Rows.size(); ++n)
+    {
+        m_Labels[n]->setText(QString::fromStdString(m_Rows[n]->sLabel));
+        m_Labels[n]->show();
+        m_Edits[n]->setReadOnly(m_Rows[n]->nAccess == PageItem::kReadOnly);
+        m_Edits[n]->show();
+    }
+    m_pLoggingAction->setEnabled(m_bLogging);
+    // The window fits the rows shown and keeps its place.
+    const QPoint position = pos();
+    adjustSize();
+    resize(sizeHint());
+    move(position);
+    show();
+}
+
+void cRC_SystemDlg::Refresh()
+{
+    if (m_bClosed)
+        return;
+    if (m_bLayoutPending)
+        Layout();
+    for (size_t n = 0; n < m_Rows.size(); ++n)
+    {
+        const PageItem& item = *m_Rows[n];
+        if (item.nAccess == PageItem::kWriteOnly || !item.pValue->IsValid())
+            continue;
+        // Cleared before reading: a value stored meanwhile sets the flag again.
+        item.pValue->ClearValid();
+        if (m_Editing[n] || item.eType == RC_DataType::U128)
+            continue;
+        const QString sText = QString::fromStdString(ValueText(*item.pValue));
+        if (m_Edits[n]->text() != sText)
+            m_Edits[n]->setText(sText);
+    }
+}
+
+bool cRC_SystemDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::FocusIn || pEvent->type() == QEvent::FocusOut)
+    {
+        const Qt::FocusReason eReason = static_cast<QFocusEvent*>(pEvent)->reason();
+        for (size_t n = 0; n < m_Edits.size(); ++n)
+        {
+            if (m_Edits[n] != pWatched)
+                continue;
+            if (pEvent->type() == QEvent::FocusIn)
+            {
+                // The focus the window hands its first field on opening is not
+                // the operator's doing: that field keeps updating.
+                if (eReason == Qt::MouseFocusReason || eReason == Qt::TabFocusReason ||
+                    eReason == Qt::BacktabFocusReason || eReason == Qt::ShortcutFocusReason)
+                    m_Editing[n] = true;
+            }
+            // A menu opening takes the focus only for a moment: the operator is still editing.
+            else if (eReason != Qt::PopupFocusReason && m_Editing[n])
+            {
+                CommitRow(n);
+            }
+            break;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+void cRC_SystemDlg::CommitRow(size_t nRow)
+{
+    if (m_bCommitting || m_bClosed)
+        return;
+    m_bCommitting = true;
+    m_Editing[nRow] = false;
+    if (nRow < m_Rows.size() && m_pRC_IO_Pages)
+    {
+        const PageItem& item = *m_Rows[nRow];
+        cEditValueParser::Value value;
+        if (item.nAccess != PageItem::kReadOnly &&
+            cEditValueParser::ParseItem(item.eType, m_Edits[nRow]->text().toStdString(), value))
+        {
+            const uint8_t nSub = item.nSubSystem;
+            const uint8_t nIdx = item.nIndex;
+            const uint8_t nItem = item.nItem;
+            switch (item.eType)
+            {
+            case RC_DataType::Byte:
+                m_pRC_IO_Pages->SendByte(nSub, nIdx, nItem, static_cast<uint8_t>(value.nInteger));
+                break;
+            case RC_DataType::U16:
+                m_pRC_IO_Pages->SendU16(nSub, nIdx, nItem, static_cast<uint16_t>(value.nInteger));
+                break;
+            case RC_DataType::S16:
+                m_pRC_IO_Pages->SendS16(nSub, nIdx, nItem, static_cast<int16_t>(value.nInteger));
+                break;
+            case RC_DataType::U32:
+                m_pRC_IO_Pages->SendU32(nSub, nIdx, nItem, static_cast<uint32_t>(value.nInteger));
+                break;
+            case RC_DataType::S32:
+            case RC_DataType::Fixed:
+                m_pRC_IO_Pages->SendS32(nSub, nIdx, nItem, static_cast<int32_t>(value.nInteger));
+                break;
+            case RC_DataType::Float:
+                m_pRC_IO_Pages->SendFloat(nSub, nIdx, nItem, value.fReal);
+                break;
+            case RC_DataType::String:
+                m_pRC_IO_Pages->SendString(nSub, nIdx, nItem, value.sText);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    m_bCommitting = false;
+}
+
+bool cRC_SystemDlg::IsLogging() const
+{
+    std::lock_guard<std::mutex> lock(m_pLog->mutex);
+    return m_pLog->bRunning;
+}
+
+std::string cRC_SystemDlg::LogPath() const
+{
+    std::lock_guard<std::mutex> lock(m_pLog->mutex);
+    return m_pLog->file.Path();
+}
+
+void cRC_SystemDlg::OnStartStopLogging()
+{
+    std::unique_lock<std::mutex> lock(m_pLog->mutex);
+    if (m_pLog->bRunning)
+    {
+        m_pLog->file.Close();
+        m_pLog->bRunning = false;
+        lock.unlock();
+        m_pLoggingAction->setText(QStringLiteral("Start Logging"));
+        return;
+    }
+    if (!m_pLog->file.Open(m_sLoggingDirectory, windowTitle().toStdString()))
+    {
+        // The item keeps saying "Start Logging": nothing is being logged.
+        const std::string sFolder = m_sLoggingDirectory;
+        lock.unlock();
+        DbgLog(DBG_ERR, "cRC_SystemDlg::OnStartStopLogging", __LINE__,
+               DbgLogFormat("Cannot open a page log in %s", sFolder.c_str()));
+        cMessageBox::Show(this, QStringLiteral("Error opening log file in %1").arg(QString::fromStdString(sFolder)));
+        return;
+    }
+    std::string sHeader = "Timestamp,";
+    for (const PageItem* pItem : m_pLog->items)
+        sHeader += CsvField(pItem->sLabel) + ",";
+    sHeader += "\n";
+    m_pLog->file.Write(sHeader);
+    m_pLog->bRunning = true;
+    lock.unlock();
+    m_pLoggingAction->setText(QStringLiteral("Stop Logging"));
+}
+
+void cRC_SystemDlg::closeEvent(QCloseEvent* pEvent)
+{
+    if (!m_bClosed)
+    {
+        m_bClosed = true;
+        StopUpdates();
+        emit sigClosed(m_nPageIndex);
+        deleteLater();
+    }
+    pEvent->accept();
+}
+
+void cRC_SystemDlg::reject()
+{
+    // Escape closes the page like the close box, not just hiding it.
+    close();
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include "CommsSettings.h"
+
+// The per-user "Comms Settings" (QSettings "Halvorn Ltd" / "Kestrum"), which
+// override the settings file. Read with the file's values as defaults, so only
+// entries that are stored change anything.
+class cUserCommsSettings
+{
+public:
+    static void ReadRegistrySettings(CommsSettings& settings);
+    static void Write(const CommsSettings& settings);
+};

@@ -1,0 +1,274 @@
+// Measures the console with N page dialogs open: CPU of the user-interface
+// thread and of the whole process, resident memory, and (with a sender) how
+// far behind the newest value each field is. The sender plays the remote
+// system: every item of every open page, one status frame per page, at the
+// given rate, each value the cycle number, so a field's text says which cycle
+// it shows.
+#include "KestrumDlg.h"
+#include "RC_Frame.h"
+#include "RC_ItemValue.h"
+#include "RC_Payload.h"
+#include "cMessageBox.h"
+#include "cRC_IO_Pages.h"
+#include "cRC_SystemDlg.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
+#include <atomic>
+#include <boost/asio/ip/udp.hpp>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+const RC_DataType kTypes[] = {RC_DataType::U16, RC_DataType::S16,   RC_DataType::U32,   RC_DataType::S32,
+                              RC_DataType::U64, RC_DataType::S64,   RC_DataType::Fixed, RC_DataType::Float,
+                              RC_DataType::Double, RC_DataType::String};
+constexpr int kItemsPerPage = 24;
+
+// Clock ticks of user and system time in a /proc stat line.
+long long CpuTicks(const std::string& sStatPath)
+{
+    std::ifstream in(sStatPath);
+    std::string sLine;
+    std::getline(in, sLine);
+    const size_t nClose = sLine.rfind(')');
+    if (nClose == std::string::npos)
+        return 0;
+    std::istringstream fields(sLine.substr(nClose + 2));
+    std::string sField;
+    long long nUser = 0;
+    long long nSystem = 0;
+    for (int n = 3; fields >> sField; ++n)
+    {
+        if (n == 14)
+            nUser = std::stoll(sField);
+        else if (n == 15)
+        {
+            nSystem = std::stoll(sField);
+            break;
+        }
+    }
+    return nUser + nSystem;
+}
+
+long ResidentKb()
+{
+    std::ifstream in("/proc/self/status");
+    std::string sLine;
+    while (std::getline(in, sLine))
+    {
+        if (sLine.rfind("VmRSS:", 0) == 0)
+            return std::stol(sLine.substr(6));
+    }
+    return 0;
+}
+
+void Spin(int nMs)
+{
+    // A real event loop that sleeps between events, as the program's own does.
+    QEventLoop loop;
+    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+uint16_t FreePort(boost::asio::io_context& io)
+{
+    boost::asio::ip::udp::socket socket(io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
+    return socket.local_endpoint().port();
+}
+
+// When each cycle went out, so that a shown cycle can be turned into a lag.
+class SendHistory
+{
+public:
+    void Add(Clock::time_point when)
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Times.push_back(when);
+    }
+    size_t Count() const
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Times.size();
+    }
+    Clock::time_point At(size_t nCycle) const
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Times.at(nCycle);
+    }
+
+private:
+    mutable std::mutex m_Mutex;
+    std::vector<Clock::time_point> m_Times;
+};
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
+    app.setQuitOnLastWindowClosed(false);
+
+    int nPages = 10;
+    int nSeconds = 30;
+    int nRateHz = 0;
+    std::string sFolder = "/tmp";
+    for (int n = 1; n + 1 < argc; n += 2)
+    {
+        if (!std::strcmp(argv[n], "--pages"))
+            nPages = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--seconds"))
+            nSeconds = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--rate"))
+            nRateHz = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--work"))
+            sFolder = argv[n + 1];
+    }
+    cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
+
+    // Pages on subsystems 10 and up, every type that shows a number.
+    boost::asio::io_context io;
+    const uint16_t nConsolePort = FreePort(io);
+    boost::asio::ip::udp::socket remote(io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
+    {
+        std::ofstream pages(sFolder + "/perf-pages.xml");
+        pages << "<PageDefinitions>\n";
+        for (int nPage = 0; nPage < nPages; ++nPage)
+        {
+            pages << "  <Page Title=\"Perf " << nPage + 1 << "\" Logging=\"yes\" LoggingSubsystem=\"" << 10 + nPage << "\">\n";
+            for (int n = 0; n < kItemsPerPage; ++n)
+                pages << "    <Item SubSystem=\"" << 10 + nPage << "\" Item=\"" << n + 1 << "\" Access=\"RO\" Label=\"Value "
+                      << n + 1 << "\" Type=\"" << RC_DataTypeText(kTypes[n % 10]) << "\"/>\n";
+            pages << "  </Page>\n";
+        }
+        pages << "</PageDefinitions>\n";
+        std::ofstream settings(sFolder + "/perf-settings.xml");
+        settings << "<VMS_Cfg><Kestrum nControllerType=\"0\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\""
+                 << remote.local_endpoint().port() << "\" nRxPort=\"" << nConsolePort << "\" sPageDefinitionsFile=\""
+                 << sFolder << "/perf-pages.xml\"/><EoTrackData/></VMS_Cfg>\n";
+    }
+
+    const pid_t nUiThread = static_cast<pid_t>(syscall(SYS_gettid));
+    KestrumDlg dlg(sFolder + "/perf-settings.xml");
+    dlg.show();
+    dlg.OnInitDialog();
+    for (int nPage = 0; nPage < nPages; ++nPage)
+        dlg.OnPageCommand(static_cast<size_t>(nPage));
+    Spin(1000);
+
+    SendHistory history;
+    std::atomic<bool> bStop{false};
+    std::thread sender;
+    if (nRateHz > 0)
+    {
+        sender = std::thread([&] {
+            const boost::asio::ip::udp::endpoint console(boost::asio::ip::make_address("127.0.0.1"), nConsolePort);
+            const auto period = std::chrono::microseconds(1000000 / nRateHz);
+            auto next = Clock::now();
+            for (uint32_t nCycle = 0; !bStop; ++nCycle)
+            {
+                for (int nPage = 0; nPage < nPages; ++nPage)
+                {
+                    RC_Payload payload;
+                    for (int n = 0; n < kItemsPerPage; ++n)
+                    {
+                        auto pValue = RC_ItemValue::Create(kTypes[n % 10]);
+                        switch (kTypes[n % 10])
+                        {
+                        case RC_DataType::U16: static_cast<RC_U16Value&>(*pValue).Set(static_cast<uint16_t>(nCycle)); break;
+                        case RC_DataType::S16: static_cast<RC_S16Value&>(*pValue).Set(static_cast<int16_t>(nCycle)); break;
+                        case RC_DataType::U32: static_cast<RC_U32Value&>(*pValue).Set(nCycle); break;
+                        case RC_DataType::S32: static_cast<RC_S32Value&>(*pValue).Set(static_cast<int32_t>(nCycle)); break;
+                        case RC_DataType::U64: static_cast<RC_U64Value&>(*pValue).Set(nCycle); break;
+                        case RC_DataType::S64: static_cast<RC_S64Value&>(*pValue).Set(nCycle); break;
+                        case RC_DataType::Fixed: static_cast<RC_FixedValue&>(*pValue).SetRaw(static_cast<int32_t>(nCycle) * 4096); break;
+                        case RC_DataType::Float: static_cast<RC_FloatValue&>(*pValue).Set(static_cast<float>(nCycle)); break;
+                        case RC_DataType::Double: static_cast<RC_DoubleValue&>(*pValue).Set(nCycle); break;
+                        default: static_cast<RC_StringValue&>(*pValue).Set(std::to_string(nCycle)); break;
+                        }
+                        payload.AddValue(static_cast<uint8_t>(n + 1), *pValue);
+                    }
+                    RC_Frame frame;
+                    frame.BuildStatus(0, static_cast<uint8_t>(10 + nPage), 0, 0x40, payload.Data(), payload.Size());
+                    remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
+                }
+                history.Add(Clock::now());
+                next += period;
+                std::this_thread::sleep_until(next);
+            }
+        });
+        Spin(1000);
+    }
+
+    // The lag of a field: how long a newer cycle than the one it shows has been out.
+    double dWorstLagMs = 0.0;
+    long long nLate = 0;
+    long long nChecks = 0;
+    QTimer sampler;
+    if (nRateHz > 0)
+    {
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            const auto now = Clock::now();
+            const size_t nSent = history.Count();
+            for (int nPage = 0; nPage < nPages; ++nPage)
+            {
+                cRC_SystemDlg* pDlg = dlg.PageDialog(static_cast<size_t>(nPage));
+                if (!pDlg)
+                    continue;
+                for (int n = 0; n < kItemsPerPage; ++n)
+                {
+                    const long long nShown = std::atoll(pDlg->Field(n)->text().toLatin1().constData());
+                    ++nChecks;
+                    if (nShown + 1 >= static_cast<long long>(nSent))
+                        continue;
+                    const double dLagMs =
+                        std::chrono::duration<double, std::milli>(now - history.At(static_cast<size_t>(nShown + 1))).count();
+                    dWorstLagMs = std::max(dWorstLagMs, dLagMs);
+                    if (dLagMs > 200.0)
+                        ++nLate;
+                }
+            }
+        });
+        sampler.start(50);
+    }
+
+    const std::string sUiStat = "/proc/self/task/" + std::to_string(nUiThread) + "/stat";
+    const long long nUiStart = CpuTicks(sUiStat);
+    const long long nAllStart = CpuTicks("/proc/self/stat");
+    const auto start = Clock::now();
+    Spin(nSeconds * 1000);
+    const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double dTick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    const double dUiCpu = (CpuTicks(sUiStat) - nUiStart) / dTick / dSeconds * 100.0;
+    const double dAllCpu = (CpuTicks("/proc/self/stat") - nAllStart) / dTick / dSeconds * 100.0;
+    sampler.stop();
+    bStop = true;
+    if (sender.joinable())
+        sender.join();
+
+    std::printf("pages open: %d, items per page: %d, rate: %d Hz, %.1f s measured\n", nPages, kItemsPerPage, nRateHz,
+                dSeconds);
+    std::printf("CPU of one core: user-interface thread %.2f %%, whole process %.2f %%\n", dUiCpu, dAllCpu);
+    std::printf("resident memory: %.1f MB\n", ResidentKb() / 1024.0);
+    if (nRateHz > 0)
+        std::printf("field checks: %lld, later than 200 ms: %lld, worst lag %.0f ms, frames received %d\n", nChecks,
+                    nLate, dWorstLagMs, dlg.RC_IO_Pages() ? dlg.RC_IO_Pages()->m_nRxCount.load() : 0);
+    dlg.Shutdown();
+    return 0;
+}

@@ -1,0 +1,135 @@
+// Renders the console's windows to PNG files for the README: the main window
+// with its Pages menu open, one page dialog with the values the remote system
+// (normally vms-sim) sends, and the comms setup dialog. Runs the real dialogs
+// on whatever Qt platform is in use (offscreen needs no display).
+#include "KestrumDlg.h"
+#include "cCommsSetupDlg.h"
+#include "cMessageBox.h"
+#include "cRC_SystemDlg.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace
+{
+void Spin(int nMs)
+{
+    // A real event loop that sleeps between events, as the program's own does.
+    QEventLoop loop;
+    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A window as a desktop would frame it: a title bar above the client area.
+QPixmap Framed(QWidget* pWindow, const QPixmap& content)
+{
+    constexpr int kTitle = 26;
+    QPixmap framed(content.width() + 2, content.height() + kTitle + 1);
+    framed.fill(QColor(60, 64, 72));
+    QPainter painter(&framed);
+    painter.drawPixmap(1, kTitle, content);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawPixmap(6, 5, pWindow->windowIcon().pixmap(16, 16));
+    painter.drawText(QRect(28, 0, framed.width() - 30, kTitle), Qt::AlignVCenter | Qt::AlignLeft, pWindow->windowTitle());
+    return framed;
+}
+
+bool Save(const QPixmap& pixmap, const std::string& sPath)
+{
+    if (!pixmap.save(QString::fromStdString(sPath), "PNG"))
+    {
+        std::fprintf(stderr, "cannot write %s\n", sPath.c_str());
+        return false;
+    }
+    std::printf("wrote %s (%dx%d)\n", sPath.c_str(), pixmap.width(), pixmap.height());
+    return true;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
+    app.setQuitOnLastWindowClosed(false);
+    app.setWindowIcon(KestrumDlg::ApplicationIcon());
+
+    std::string sSettings = "config/Kestrum.xml";
+    std::string sPage = "Tracker";
+    std::string sFolder = "docs";
+    int nWaitMs = 2500;
+    for (int n = 1; n + 1 < argc; n += 2)
+    {
+        if (!std::strcmp(argv[n], "--settings"))
+            sSettings = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--page"))
+            sPage = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--out"))
+            sFolder = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--wait-ms"))
+            nWaitMs = std::atoi(argv[n + 1]);
+    }
+    cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
+
+    KestrumDlg dlg(sSettings);
+    dlg.show();
+    dlg.OnInitDialog();
+    Spin(300);
+
+    size_t nPage = 0;
+    while (nPage < dlg.Pages().PageCount() && dlg.Pages().Title(nPage) != sPage)
+        ++nPage;
+    if (nPage == dlg.Pages().PageCount())
+    {
+        std::fprintf(stderr, "no page titled %s\n", sPage.c_str());
+        return 1;
+    }
+    dlg.OnPageCommand(nPage);
+    Spin(nWaitMs);
+    bool bOk = true;
+
+    // Main window, with the Pages menu dropped down below its menu-bar entry.
+    QMenu* pMenu = dlg.PagesMenu();
+    const QRect entry = dlg.menuBar()->actionGeometry(pMenu->menuAction());
+    pMenu->popup(dlg.mapToGlobal(entry.bottomLeft()));
+    Spin(200);
+    const QPixmap window = Framed(&dlg, dlg.grab());
+    const QPixmap menu = pMenu->grab();
+    pMenu->hide();
+    const int nMenuTop = 26 + entry.bottom() + 1;
+    QPixmap main(std::max(window.width(), entry.left() + 1 + menu.width()), std::max(window.height(), nMenuTop + menu.height()));
+    main.fill(Qt::transparent);
+    {
+        QPainter painter(&main);
+        painter.drawPixmap(0, 0, window);
+        painter.drawPixmap(entry.left() + 1, nMenuTop, menu);
+    }
+    bOk &= Save(main, sFolder + "/kestrum-main.png");
+
+    if (cRC_SystemDlg* pPage = dlg.PageDialog(nPage))
+        bOk &= Save(Framed(pPage, pPage->grab()), sFolder + "/kestrum-page.png");
+    else
+        bOk = false;
+
+    dlg.OnCommsSetup();
+    Spin(400);
+    if (cCommsSetupDlg* pSetup = dlg.CommsSetupDialog())
+        bOk &= Save(Framed(pSetup, pSetup->grab()), sFolder + "/kestrum-comms-setup.png");
+    else
+        bOk = false;
+
+    dlg.Shutdown();
+    return bOk ? 0 : 1;
+}
