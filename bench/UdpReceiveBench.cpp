@@ -29,8 +29,8 @@ sockaddr_in Loopback(uint16_t nPort)
     return address;
 }
 
-// Sends nCount datagrams at nRate per second (0: unpaced); returns the seconds taken.
-double SendPaced(uint16_t nPort, int64_t nRate, int64_t nCount)
+// Sends nCount datagrams at nRate per second (0: unpaced).
+void SendPaced(uint16_t nPort, int64_t nRate, int64_t nCount)
 {
     const int nSocket = socket(AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in target = Loopback(nPort);
@@ -46,9 +46,7 @@ double SendPaced(uint16_t nPort, int64_t nRate, int64_t nCount)
         }
         sendto(nSocket, kFrame, sizeof(kFrame), 0, reinterpret_cast<const sockaddr*>(&target), sizeof(target));
     }
-    const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     close(nSocket);
-    return dSeconds;
 }
 
 void Report(benchmark::State& state, int64_t nSent, int64_t nDelivered, double dSeconds)
@@ -74,15 +72,25 @@ public:
     std::atomic<int64_t> m_nFrames{0};
 };
 
-// Waits until the count stops growing for 300 ms.
+// Waits until the count stops growing for 300 ms; returns when it last grew.
 template <typename Count>
-void WaitQuiet(Count count)
+Clock::time_point WaitQuiet(Count count)
 {
-    int64_t nLast = -1;
-    while (count() != nLast)
+    int64_t nLast = count();
+    Clock::time_point lastChange = Clock::now();
+    for (;;)
     {
-        nLast = count();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const int64_t nNow = count();
+        if (nNow != nLast)
+        {
+            nLast = nNow;
+            lastChange = Clock::now();
+        }
+        else if (Clock::now() - lastChange > std::chrono::milliseconds(300))
+        {
+            return lastChange;
+        }
     }
 }
 } // namespace
@@ -101,13 +109,20 @@ static void BM_Baseline_BareRecvfrom(benchmark::State& state)
         timeval timeout{0, 300000};
         setsockopt(nSocket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
         std::atomic<int64_t> nDelivered{0};
+        std::atomic<int64_t> nLastNs{0};
         std::thread receiver([&] {
             uint8_t buffer[8192];
             while (recvfrom(nSocket, buffer, sizeof(buffer), 0, nullptr, nullptr) > 0)
+            {
                 nDelivered.fetch_add(1, std::memory_order_relaxed);
+                nLastNs = Clock::now().time_since_epoch().count();
+            }
         });
-        const double dSeconds = SendPaced(ntohs(local.sin_port), nRate, nCount);
+        const auto start = Clock::now();
+        SendPaced(ntohs(local.sin_port), nRate, nCount);
         receiver.join();
+        // Until the last datagram arrived: the receiver's rate.
+        const double dSeconds = (nLastNs.load() - start.time_since_epoch().count()) * 1e-9;
         close(nSocket);
         Report(state, nCount, nDelivered.load(), dSeconds);
     }
@@ -124,8 +139,10 @@ static void BM_UdpIF(benchmark::State& state)
         udp.initialise(9, "127.0.0.1", 0, "127.0.0.1", true, false, 0);
         protocol.setCommsIF(&udp);
         protocol.initialise(1000);
-        const double dSeconds = SendPaced(udp.LocalPort(), nRate, nCount);
-        WaitQuiet([&] { return protocol.m_nFrames.load(); });
+        const auto start = Clock::now();
+        SendPaced(udp.LocalPort(), nRate, nCount);
+        const double dSeconds =
+            std::chrono::duration<double>(WaitQuiet([&] { return protocol.m_nFrames.load(); }) - start).count();
         Report(state, nCount, protocol.m_nFrames.load(), dSeconds);
         protocol.close();
     }
