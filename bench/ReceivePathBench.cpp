@@ -3,6 +3,7 @@
 // loop that only sums the same bytes.
 #include "RC_Frame.h"
 #include "RC_Payload.h"
+#include "NullTransport.h"
 #include "cCommsIF.h"
 #include "cRC_IO.h"
 #include "cRxProtocol.h"
@@ -13,20 +14,6 @@
 
 namespace
 {
-class NullTransport : public cCommsIF
-{
-public:
-    NullTransport() : cCommsIF("Bench") {}
-    ~NullTransport() override { cCommsIF::Terminate(); }
-    bool startRx() override { return true; }
-    bool stopRx() override { return true; }
-    int messageSend(const uint8_t*, int32_t) override { return 0; }
-    bool isOpen() override { return true; }
-    bool purgeRx() override { return true; }
-    bool purgeTx() override { return true; }
-    bool purgeRxTx() override { return true; }
-};
-
 // Short and long status frames and EO track frames of realistic sizes, as one
 // stream of 1400-byte datagrams.
 std::vector<uint8_t> RealisticStream()

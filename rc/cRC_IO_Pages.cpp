@@ -263,7 +263,10 @@ void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t
     }
     ++m_nRxCount;
     m_nIdleTicks = 0;
-    m_bLinkActive = true;
+    // With the heartbeat on, the heartbeat alone decides the link state:
+    // status frames still arriving must not undo "three periods missed".
+    if (!m_bUseHeartbeat)
+        m_bLinkActive = true;
 }
 
 void cRC_IO_Pages::handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength)

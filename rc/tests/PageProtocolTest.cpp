@@ -249,4 +249,9 @@ TEST(PageProtocolHeartbeat, LinkFollowsTheRemoteHeartbeat)
     EXPECT_EQ(log.Count("Now missed 3 HB messages from the VMS, setting link inactive", DBG_WRN), 1);
     EXPECT_FALSE(fixture.pages.m_bLinkActive);
     EXPECT_EQ(fixture.pages.GetLinkStatusText(), "Inactive - 3");
+
+    // Status frames still arriving do not bring the link back: only heartbeats do.
+    const Bytes status = {0x99, 0x05, 0x02, 0x00, 0x00, 0x07, 0xA5};
+    fixture.pages.handleMessage(status.data(), 7, 0);
+    EXPECT_FALSE(fixture.pages.m_bLinkActive);
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, cut into arbitrary blocks, through a transport's
 // receive path into the framer and the protocol object's checksum check, and
 // compares the block path with a byte-by-byte framer on the same stream.
+#include "NullTransport.h"
 #include "cCommsIF.h"
 #include "cRC_IO.h"
 #include "cRxProtocol.h"
@@ -12,20 +13,6 @@
 
 namespace
 {
-class NullTransport : public cCommsIF
-{
-public:
-    NullTransport() : cCommsIF("Fuzz") {}
-    ~NullTransport() override { cCommsIF::Terminate(); }
-    bool startRx() override { return true; }
-    bool stopRx() override { return true; }
-    int messageSend(const uint8_t*, int32_t) override { return 0; }
-    bool isOpen() override { return true; }
-    bool purgeRx() override { return true; }
-    bool purgeTx() override { return true; }
-    bool purgeRxTx() override { return true; }
-};
-
 // All three frame kinds, as the page protocol and the track receiver load them.
 bool LoadAllKinds(cRxProtocol& framer, cCommsIO* pOwner)
 {
