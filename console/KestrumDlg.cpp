@@ -1,6 +1,7 @@
 #include "KestrumDlg.h"
 
 #include "DbgLog.h"
+#include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 #include <exception>
 #include <new>
@@ -54,25 +54,6 @@ KestrumDlg::~KestrumDlg()
     Shutdown();
 }
 
-QIcon KestrumDlg::ApplicationIcon()
-{
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(24, 56, 96));
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(2, 2, 60, 60);
-    painter.setPen(QPen(QColor(240, 200, 40), 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(16, 16, 32, 32);
-    painter.drawLine(32, 6, 32, 24);
-    painter.drawLine(32, 40, 32, 58);
-    painter.drawLine(6, 32, 24, 32);
-    painter.drawLine(40, 32, 58, 32);
-    return QIcon(pixmap);
-}
-
 void KestrumDlg::ReadRegistrySettings()
 {
     cUserCommsSettings::ReadRegistrySettings(m_Settings.m_CommsSettings);
@@ -103,7 +84,7 @@ bool KestrumDlg::InitialiseJoystick()
 
 void KestrumDlg::OnInitDialog()
 {
-    setWindowIcon(ApplicationIcon());
+    setWindowIcon(cAppIdentity::Icon());
     BuildMenus();
     if (!InitialiseJoystick())
         DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", __LINE__, "m_Controller.init failed");
@@ -279,7 +260,7 @@ void KestrumDlg::OnAbout()
 {
     QMessageBox box(this);
     box.setWindowTitle(QStringLiteral("About Kestrum"));
-    box.setIconPixmap(ApplicationIcon().pixmap(48, 48));
+    box.setIconPixmap(cAppIdentity::Icon().pixmap(48, 48));
     box.setText(QStringLiteral("Kestrum, Version 0.1.0\nOperator console for remote video-tracking sensor systems"));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();

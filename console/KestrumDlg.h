@@ -48,8 +48,6 @@ public:
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
     bool IsShutDown() const { return m_bShutDown; }
 
-    static QIcon ApplicationIcon();
-
 signals:
     // Everything is closed; the application may end.
     void sigShutdownComplete();

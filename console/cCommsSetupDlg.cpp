@@ -23,7 +23,8 @@ QLineEdit* MakeBox(QWidget* pParent, int nWidth)
 }
 } // namespace
 
-cCommsSetupDlg::cCommsSetupDlg(CommsSettings* pSettings, QWidget* pParent) : QDialog(pParent), m_pSettings(pSettings)
+cCommsSetupDlg::cCommsSetupDlg(CommsSettings* pSettings, QWidget* pParent)
+    : QDialog(pParent), m_pSettings(pSettings), m_Timer([this] { OnTick(); })
 {
     setWindowTitle(QStringLiteral("Comms Setup"));
     for (size_t n = 0; n < m_Boxes.size(); ++n)
@@ -91,28 +92,25 @@ cCommsSetupDlg::cCommsSetupDlg(CommsSettings* pSettings, QWidget* pParent) : QDi
     for (QLineEdit* pBox : m_Boxes)
         pBox->installEventFilter(this);
 
-    m_Timer.m_sigTimer.connect([this] { OnTick(); });
-    m_Timer.start(100, true);
+    m_Timer.Start();
 }
 
 cCommsSetupDlg::~cCommsSetupDlg()
 {
-    // With wait: a tick must not post to a dialog that is going.
-    m_Timer.stop(true);
-    m_Timer.m_sigTimer.disconnect_all_slots();
+    StopTimer();
     for (QLineEdit* pBox : m_Boxes)
         pBox->removeEventFilter(this);
 }
 
 void cCommsSetupDlg::OnTick()
 {
-    if (m_bRefresh.exchange(false))
-        QMetaObject::invokeMethod(this, [this] { UpdateControls(); }, Qt::QueuedConnection);
+    if (m_bRefresh)
+        UpdateControls();
 }
 
 void cCommsSetupDlg::StopTimer()
 {
-    m_Timer.stopNoWait();
+    m_Timer.Stop();
 }
 
 void cCommsSetupDlg::UpdateControls()
@@ -202,7 +200,6 @@ void cCommsSetupDlg::OnOk()
         ParseBox(kOctet1);
     cUserCommsSettings::Write(*m_pSettings);
     StopTimer();
-    m_Timer.m_sigTimer.disconnect_all_slots();
     // Hidden before the owner hears of it, so that an owner that still cannot
     // connect can show the dialog again.
     hide();

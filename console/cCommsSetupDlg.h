@@ -1,10 +1,9 @@
 #pragma once
 #include "CommsSettings.h"
-#include "cMM_TimerSignal.h"
+#include "cRefreshTimer.h"
 
 #include <QDialog>
 #include <array>
-#include <atomic>
 
 class QLabel;
 class QLineEdit;
@@ -62,11 +61,11 @@ private:
     void StopTimer();
 
     CommsSettings* m_pSettings;
-    std::atomic<bool> m_bRefresh{true};
+    bool m_bRefresh = true;  // the next tick fills the boxes
     std::array<QLineEdit*, kBoxCount> m_Boxes{};
     QRadioButton* m_pSerial = nullptr;
     QRadioButton* m_pUdp = nullptr;
     QLabel* m_pEoLabel = nullptr;
     QPushButton* m_pOk = nullptr;
-    cMM_TimerSignal m_Timer;
+    cRefreshTimer m_Timer;
 };

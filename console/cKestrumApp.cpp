@@ -2,11 +2,11 @@
 
 #include "DbgLog.h"
 #include "KestrumDlg.h"
+#include "cAppIdentity.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <clocale>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -44,14 +44,7 @@ bool cKestrumApp::InstallSignalHandlers()
 int cKestrumApp::Run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    // Numbers in fields and logs are written and read with a '.' whatever the
-    // desktop's language; Qt has just set the locale from the environment.
-    std::setlocale(LC_NUMERIC, "C");
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
-    // Only the main window's shutdown ends the program.
-    app.setQuitOnLastWindowClosed(false);
-    app.setWindowIcon(KestrumDlg::ApplicationIcon());
+    cAppIdentity::SetUp(app);
 
     KestrumDlg dlg(SettingsPath(argc, argv));
     if (InstallSignalHandlers())

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// Starts the console: names the per-user settings store, takes the settings
+// Starts the console: sets up the application (cAppIdentity), takes the settings
 // path from the command line and runs the main window until it shuts down.
 // SIGINT and SIGTERM reach the event loop through a pipe and run the same
 // shutdown as File, Exit; the handler itself only writes one byte.

@@ -78,7 +78,12 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
                              int32_t nLoggingSubsystem, int32_t nPageIndex, const std::string& sLoggingDirectory,
                              QWidget* pParent)
     : QDialog(pParent), m_pRC_IO_Pages(pRC_IO_Pages), m_bLogging(bLogging), m_nPageIndex(nPageIndex),
-      m_sLoggingDirectory(sLoggingDirectory), m_pLog(std::make_shared<LogState>())
+      m_sLoggingDirectory(sLoggingDirectory), m_pLog(std::make_shared<LogState>()),
+      // A quiet page costs a look at its holders' new-value flags, nothing more.
+      m_Timer([this] {
+          if (m_bLayoutPending || AnyNewValue())
+              Refresh();
+      })
 {
     for (size_t n = 0; n < items.size() && n < static_cast<size_t>(kRows); ++n)
         m_Rows.push_back(&items[n]);
@@ -118,19 +123,7 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
         m_SubsystemConnection = m_pRC_IO_Pages->m_sigSubsystemUpdated.connect(
             [pLog = m_pLog](unsigned char nSubsystem) { pLog->OnSubsystemUpdate(nSubsystem); });
     }
-    m_Timer.m_sigTimer.connect([this] {
-        // Only the holders' new-value flags are looked at here, never a widget.
-        // A quiet page costs the dialog's thread nothing, and one refresh
-        // waiting is enough: a busy dialog thread gets no backlog.
-        if (!m_bLayoutPendingShared && !AnyNewValue())
-            return;
-        if (!m_bRefreshPosted.exchange(true))
-            QMetaObject::invokeMethod(this, [this] {
-                m_bRefreshPosted = false;
-                Refresh();
-            }, Qt::QueuedConnection);
-    });
-    m_Timer.start(100, true);
+    m_Timer.Start();
 }
 
 cRC_SystemDlg::~cRC_SystemDlg()
@@ -140,9 +133,7 @@ cRC_SystemDlg::~cRC_SystemDlg()
 
 void cRC_SystemDlg::StopUpdates()
 {
-    // With wait: no tick can post to this object once it starts going.
-    m_Timer.stop(true);
-    m_Timer.m_sigTimer.disconnect_all_slots();
+    m_Timer.Stop();
     m_SubsystemConnection.disconnect();
     for (QLineEdit* pEdit : m_Edits)
     {
@@ -170,7 +161,6 @@ bool cRC_SystemDlg::AnyNewValue() const
 void cRC_SystemDlg::Layout()
 {
     m_bLayoutPending = false;
-    m_bLayoutPendingShared = false;
     for (int n = 0; n < kRows; ++n)
     {
         m_Labels[n]->hide();

@@ -1,10 +1,9 @@
 #pragma once
 #include "PageItem.h"
-#include "cMM_TimerSignal.h"
+#include "cRefreshTimer.h"
 
 #include <QDialog>
 #include <array>
-#include <atomic>
 #include <boost/signals2/connection.hpp>
 #include <memory>
 #include <string>
@@ -18,10 +17,9 @@ class cRC_IO_Pages;
 // One page of items: a labelled field per item (the first 24), refreshed from
 // the items' holders every 100 ms, sending a value when the operator leaves a
 // field, and logging the page to CSV on each update of its logging subsystem.
-// The timer and the receive thread never touch a widget: the refresh is
-// posted to this dialog's thread, and the CSV rows are written under a lock
-// by a state object that outlives the dialog if a row is being written as it
-// closes.
+// The refresh runs on the dialog's own thread. The receive thread never
+// touches a widget: it writes the CSV rows under a lock, through a state
+// object that outlives the dialog if a row is being written as it closes.
 class cRC_SystemDlg : public QDialog
 {
     Q_OBJECT
@@ -35,7 +33,7 @@ public:
                   QWidget* pParent = nullptr);
     ~cRC_SystemDlg() override;
 
-    // Runs on this dialog's thread; the timer posts it.
+    // The timer calls it when there is something to show; callable at any time.
     void Refresh();
     void OnStartStopLogging();
     // Escape closes the page like the close box.
@@ -60,7 +58,7 @@ private:
     struct LogState;
 
     void Layout();
-    bool AnyNewValue() const;  // any timer thread may ask
+    bool AnyNewValue() const;
     void CommitRow(size_t nRow);
     void StopUpdates();
 
@@ -80,7 +78,5 @@ private:
 
     std::shared_ptr<LogState> m_pLog;
     boost::signals2::connection m_SubsystemConnection;
-    std::atomic<bool> m_bRefreshPosted{false};
-    std::atomic<bool> m_bLayoutPendingShared{true};  // m_bLayoutPending as the timer thread sees it
-    cMM_TimerSignal m_Timer;
+    cRefreshTimer m_Timer;
 };

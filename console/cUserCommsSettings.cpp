@@ -1,5 +1,7 @@
 #include "cUserCommsSettings.h"
 
+#include "cAppIdentity.h"
+
 #include <QSettings>
 
 namespace
@@ -18,7 +20,8 @@ void ReadInt(const QSettings& store, const char* szKey, int32_t& nValue)
 
 void cUserCommsSettings::ReadRegistrySettings(CommsSettings& settings)
 {
-    QSettings store(QStringLiteral("Halvorn Ltd"), QStringLiteral("Kestrum"));
+    const std::unique_ptr<QSettings> pStore = cAppIdentity::UserSettings();
+    QSettings& store = *pStore;
     store.beginGroup(QLatin1String(kGroup));
     ReadInt(store, "Comms Method", settings.nCommsMethod);
     ReadInt(store, "Com Port", settings.nComPort);
@@ -32,7 +35,8 @@ void cUserCommsSettings::ReadRegistrySettings(CommsSettings& settings)
 
 void cUserCommsSettings::Write(const CommsSettings& settings)
 {
-    QSettings store(QStringLiteral("Halvorn Ltd"), QStringLiteral("Kestrum"));
+    const std::unique_ptr<QSettings> pStore = cAppIdentity::UserSettings();
+    QSettings& store = *pStore;
     store.beginGroup(QLatin1String(kGroup));
     store.setValue(QStringLiteral("Comms Method"), settings.nCommsMethod);
     store.setValue(QStringLiteral("Com Port"), settings.nComPort);

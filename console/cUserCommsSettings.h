@@ -1,7 +1,7 @@
 #pragma once
 #include "CommsSettings.h"
 
-// The per-user "Comms Settings" (QSettings "Halvorn Ltd" / "Kestrum"), which
+// The per-user "Comms Settings" (in cAppIdentity's per-user store), which
 // override the settings file. Read with the file's values as defaults, so only
 // entries that are stored change anything.
 class cUserCommsSettings

@@ -117,14 +117,15 @@ TEST_F(CommsSetupDlgTest, OnlyOkApplies)
     QTest::keyClick(pBox, Qt::Key_Enter);
     EXPECT_EQ(applied.count(), 0);
     EXPECT_TRUE(pDlg->isVisible());
-    EXPECT_FALSE(QSettings().contains("Comms Settings/RC Host Port"));
+    EXPECT_FALSE(cAppIdentity::UserSettings()->contains("Comms Settings/RC Host Port"));
 
     Type(*pDlg, cCommsSetupDlg::kRcHost, "7000");
     QTest::mouseClick(pDlg->OkButton(), Qt::LeftButton);
     EXPECT_EQ(applied.count(), 1);
     EXPECT_FALSE(pDlg->isVisible());
 
-    QSettings store;
+    const std::unique_ptr<QSettings> pStore = cAppIdentity::UserSettings();
+    QSettings& store = *pStore;
     store.beginGroup("Comms Settings");
     EXPECT_EQ(store.value("Comms Method").toInt(), 2);
     EXPECT_EQ(store.value("Com Port").toInt(), 1);
@@ -144,5 +145,5 @@ TEST_F(CommsSetupDlgTest, HiddenEoPortsAreStillStored)
     EXPECT_TRUE(pDlg->EoLabel()->isHidden());
     EXPECT_TRUE(pDlg->BoxEdit(cCommsSetupDlg::kEoTarget)->isHidden());
     pDlg->OnOk();
-    EXPECT_EQ(QSettings().value("Comms Settings/EO Track Target Port").toInt(), 1234);
+    EXPECT_EQ(cAppIdentity::UserSettings()->value("Comms Settings/EO Track Target Port").toInt(), 1234);
 }

@@ -99,9 +99,9 @@ TEST_F(KestrumDlgTest, PerUserSettingsOverrideTheFile)
 {
     const uint16_t nStoredPort = FreeUdpPort();
     {
-        QSettings store;
-        store.setValue("Comms Settings/RC Host Port", nStoredPort);
-        store.setValue("Comms Settings/Com Port", "not a number");
+        const std::unique_ptr<QSettings> pStore = cAppIdentity::UserSettings();
+        pStore->setValue("Comms Settings/RC Host Port", nStoredPort);
+        pStore->setValue("Comms Settings/Com Port", "not a number");
     }
     KestrumDlg dlg(WriteSettings("nComPort=\"6\""));
     EXPECT_EQ(dlg.Settings().m_CommsSettings.nRxPort, nStoredPort);
@@ -182,7 +182,7 @@ TEST_F(KestrumDlgTest, StartWithoutCommsOpensTheSetupAndApplyingConnects)
     ASSERT_NE(dlg.RC_IO_Pages(), nullptr);
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Kestrum - 127.0.0.1:" + std::to_string(m_nConsolePort));
     EXPECT_FALSE(pSetup->isVisible());
-    EXPECT_EQ(QSettings().value("Comms Settings/IP Address").toString(), "127.0.0.1");
+    EXPECT_EQ(cAppIdentity::UserSettings()->value("Comms Settings/IP Address").toString(), "127.0.0.1");
 }
 
 // A settings change that still cannot connect shows the setup again.

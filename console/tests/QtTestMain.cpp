@@ -1,10 +1,9 @@
-#include "cMessageBox.h"
+#include "cAppIdentity.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -20,9 +19,6 @@ int main(int argc, char* argv[])
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
-    app.setQuitOnLastWindowClosed(false);
+    cAppIdentity::SetUp(app);
     return RUN_ALL_TESTS();
 }

@@ -168,6 +168,22 @@ TEST_F(SystemDlgTest, ShowsReceivedValuesOfEveryType)
     }
 }
 
+// With nobody calling Refresh, the timer lays the page out and shows it on
+// its first tick, then shows each value the console receives.
+TEST_F(SystemDlgTest, TimerShowsThePageAndItsValues)
+{
+    cRC_SystemDlg dlg(m_pPages.get(), m_Pages.Items(0), true, kSub, 0, "logs");
+    EXPECT_FALSE(dlg.IsLaidOut());
+    ASSERT_TRUE(SpinUntil([&] { return dlg.IsLaidOut() && dlg.isVisible(); }));
+    EXPECT_EQ(dlg.Label(1)->text(), "Item U16");
+
+    RC_Payload payload;
+    payload.AddU16(2, 4321);
+    Receive(kSub, payload);
+    EXPECT_TRUE(SpinUntil([&] { return dlg.Field(1)->text() == "4321"; }));
+    EXPECT_FALSE(m_Pages.Items(0)[1].pValue->IsValid());
+}
+
 // Leaving an edited field sends its value with the type's operation; text
 // that does not parse whole, or does not fit, sends nothing.
 TEST_F(SystemDlgTest, EditsSendTheTypedValue)
@@ -346,8 +362,8 @@ TEST_F(SystemDlgTest, ThirtyItemsShowTheFirstTwentyFour)
     EXPECT_NE(sText.find("Log finished at: "), std::string::npos);
 }
 
-// Dialogs opened and closed while frames stream in, logging, with the
-// timer's refreshes queued: nothing runs on a dialog that has gone.
+// Dialogs opened and closed while frames stream in, logging, with the timer
+// refreshing: nothing runs on a dialog that has gone.
 TEST_F(SystemDlgTest, ClosingWhileValuesArriveIsSafe)
 {
     TempDir dir;

@@ -1,6 +1,7 @@
 #pragma once
 #include "RC_Frame.h"
 #include "RC_Payload.h"
+#include "cAppIdentity.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -44,9 +45,9 @@ inline void Spin(std::chrono::milliseconds duration)
 // The per-user settings every test starts from: none stored.
 inline void ClearUserSettings()
 {
-    QSettings store(QStringLiteral("Halvorn Ltd"), QStringLiteral("Kestrum"));
-    store.clear();
-    store.sync();
+    const std::unique_ptr<QSettings> pStore = cAppIdentity::UserSettings();
+    pStore->clear();
+    pStore->sync();
 }
 
 // A short-frame status frame carrying one payload.

@@ -8,6 +8,7 @@
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
 #include "RC_Payload.h"
+#include "cAppIdentity.h"
 #include "cMessageBox.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
@@ -19,7 +20,6 @@
 #include <atomic>
 #include <boost/asio/ip/udp.hpp>
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -120,10 +120,7 @@ private:
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
-    app.setQuitOnLastWindowClosed(false);
+    cAppIdentity::SetUp(app);
 
     int nPages = 10;
     int nSeconds = 30;

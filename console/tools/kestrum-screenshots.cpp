@@ -3,6 +3,7 @@
 // (normally vms-sim) sends, and the comms setup dialog. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
+#include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
 #include "cRC_SystemDlg.h"
@@ -13,7 +14,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -60,11 +60,7 @@ bool Save(const QPixmap& pixmap, const std::string& sPath)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvorn Ltd"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrum"));
-    app.setQuitOnLastWindowClosed(false);
-    app.setWindowIcon(KestrumDlg::ApplicationIcon());
+    cAppIdentity::SetUp(app);
 
     std::string sSettings = "config/Kestrum.xml";
     std::string sPage = "Tracker";
