@@ -1,23 +1,7 @@
 #include "cProbeOptions.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <getopt.h>
-
-namespace
-{
-bool ParseNumber(const char* szText, long nMinimum, long& nValue)
-{
-    char* pEnd = nullptr;
-    errno = 0;
-    const long nParsed = std::strtol(szText, &pEnd, 10);
-    if (errno != 0 || pEnd == szText || *pEnd != '\0' || nParsed < nMinimum || nParsed > INT32_MAX)
-        return false;
-    nValue = nParsed;
-    return true;
-}
-} // namespace
 
 const char* cProbeOptions::Usage()
 {
@@ -70,45 +54,29 @@ cProbeOptions::eParse cProbeOptions::Parse(int argc, char* argv[])
             m_sPlugin = optarg;
             break;
         case 'n':
-            if (!ParseNumber(optarg, 1, m_nCount))
-            {
-                m_sError = std::string("--count wants a number of records, not \"") + optarg + "\"";
-                return eParse::Error;
-            }
+            if (!ParseInteger(optarg, 1, INT32_MAX, 10, m_nCount))
+                return Fail(std::string("--count wants a number of records, not \"") + optarg + "\"");
             break;
         case 'c':
             m_bChangesOnly = true;
             break;
         case 'h':
             return eParse::Help;
-        case ':':
-            m_sError = std::string("option ") + argv[optind - 1] + " needs a value";
-            return eParse::Error;
         default:
-            m_sError = std::string("unknown option ") + argv[optind - 1];
-            return eParse::Error;
+            return FailOption(nOption, argv);
         }
     }
     if (optind < argc)
     {
         long nDevice = 0;
-        if (!ParseNumber(argv[optind], 0, nDevice))
-        {
-            m_sError = std::string("the device index is a number from 0, not \"") + argv[optind] + "\"";
-            return eParse::Error;
-        }
+        if (!ParseInteger(argv[optind], 0, INT32_MAX, 10, nDevice))
+            return Fail(std::string("the device index is a number from 0, not \"") + argv[optind] + "\"");
         m_nDevice = static_cast<int32_t>(nDevice);
         ++optind;
     }
     if (optind < argc)
-    {
-        m_sError = std::string("unexpected argument \"") + argv[optind] + "\"";
-        return eParse::Error;
-    }
+        return Fail(std::string("unexpected argument \"") + argv[optind] + "\"");
     if (m_sSettings.empty() || m_sPlugin.empty())
-    {
-        m_sError = "the settings and plug-in paths may not be empty";
-        return eParse::Error;
-    }
+        return Fail("the settings and plug-in paths may not be empty");
     return eParse::Run;
 }

@@ -3,19 +3,18 @@
 #include "cSimEoStream.h"
 
 #include <cerrno>
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <getopt.h>
 
 namespace
 {
+// Decimal, 0x.. or 0..; nMaximum fits an int32_t.
 bool ParseInt(const char* szText, long nMinimum, long nMaximum, int32_t& nValue)
 {
-    char* pEnd = nullptr;
-    errno = 0;
-    const long nParsed = std::strtol(szText, &pEnd, 0);
-    if (errno != 0 || pEnd == szText || *pEnd != '\0' || nParsed < nMinimum || nParsed > nMaximum)
+    long nParsed = 0;
+    if (!cToolOptions::ParseInteger(szText, nMinimum, nMaximum, 0, nParsed))
         return false;
     nValue = static_cast<int32_t>(nParsed);
     return true;
@@ -222,24 +221,14 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         case kFloodRate: bOk = ParseSeconds(optarg, m_dFloodRate); break;
         case kQuiet: m_bQuiet = true; break;
         case kHelp: bHelp = true; break;
-        case ':':
-            m_sError = std::string(argv[optind - 1]) + " wants a value";
-            return eParse::Error;
         default:
-            m_sError = std::string("unknown option ") + argv[optind - 1];
-            return eParse::Error;
+            return FailOption(nOption, argv);
         }
         if (!bOk)
-        {
-            m_sError = std::string("invalid value \"") + optarg + "\" for --" + OptionName(kOptions, nOption);
-            return eParse::Error;
-        }
+            return Fail(std::string("invalid value \"") + optarg + "\" for --" + OptionName(kOptions, nOption));
     }
     if (optind < argc)
-    {
-        m_sError = std::string("unexpected argument \"") + argv[optind] + "\"";
-        return eParse::Error;
-    }
+        return Fail(std::string("unexpected argument \"") + argv[optind] + "\"");
     if (bHelp)
         return eParse::Help;
     if (!bTagsGiven && m_nEoTags > m_nEoTargets)

@@ -1,22 +1,16 @@
 #pragma once
+#include "cToolOptions.h"
+
 #include <cstdint>
 #include <string>
 
 // What vms-sim was asked to be: variant, transport, ports, EO stream and the
 // faults to inject. Defaults mirror the console's own defaults, seen from the
 // other end of the link (the console's target port is our listening port).
-class cSimOptions
+class cSimOptions : public cToolOptions
 {
 public:
-    enum class eParse
-    {
-        Run,
-        Help,
-        Error,
-    };
-
     eParse Parse(int argc, char* argv[]);
-    const std::string& Error() const { return m_sError; }
     static const char* Usage();
 
     int32_t m_nVariant = 0;
@@ -55,6 +49,4 @@ public:
 
 private:
     bool Check();
-
-    std::string m_sError;
 };
