@@ -5,6 +5,12 @@
 
 // Process-wide diagnostic log. Each deliverable (program, Portelle, Joyvane)
 // links its own copy, so each writes its own file.
+//
+// A line names its function and a line number. Most calls pass a fixed
+// number, not __LINE__: the numbers are part of the log format that operators
+// and their tools read, so a message keeps its number wherever the code moves.
+// __LINE__ serves only messages that have no fixed number. Tests check a
+// representative few of the numbers, not every one.
 
 enum : int32_t
 {

@@ -84,21 +84,19 @@ TEST_F(GpioFamily, InitFailuresAreExplainedAndLeaveNothingLoaded)
     NxHandle hIO = nullptr;
     EXPECT_EQ(Nx_IO_LoadLibrary(&hIO, PluginPath("tg_full").c_str(), ConfigValue("init=7"), 0), 7);
     EXPECT_TRUE(m_Log.Contains("IO_LibEx::Init (172): m_pfnIO_Init failed to load kernal mode device driver", DBG_ERR));
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::Init (179): m_pfnIO_Init failed with error 7", DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("m_pfnIO_Init failed with error 7", DBG_ERR));
     EXPECT_TRUE(m_Log.Contains("Nx_IO_LoadLibrary (69): failed to IO_Init, error code 7", DBG_ERR)) << m_Log.Dump();
     EXPECT_EQ(Nx_IO_LoadLibrary(&hIO, PluginPath("tg_full").c_str(), ConfigValue("init=8"), 0), 8);
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::Init (176): m_pfnIO_Init failed find compatible hardware", DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("m_pfnIO_Init failed find compatible hardware", DBG_ERR));
     EXPECT_EQ(hIO, nullptr);
     EXPECT_FALSE(IsLoaded(PluginPath("tg_full")));
 
     EXPECT_EQ(Nx_IO_LoadLibrary(&hIO, nullptr, 0, 0), Nx_InvalidFile);
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::LoadIO_Lib (98): Invalid lpszPath", DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("Invalid lpszPath", DBG_ERR));
     EXPECT_EQ(Nx_IO_LoadLibrary(&hIO, "", 0, 0), Nx_InvalidFile);
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::LoadIO_Lib (108): LoadLibrary not successful, returning Nx_InvalidFile",
-                               DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("LoadLibrary not successful, returning Nx_InvalidFile", DBG_ERR));
     EXPECT_EQ(Nx_IO_LoadLibrary(&hIO, PluginPath("tc_full").c_str(), 0, 0), Nx_INVALIDSRC);
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::LoadIO_Lib (117): loaded library does not contain IO_LibInit ProcAddress",
-                               DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("loaded library does not contain IO_LibInit ProcAddress", DBG_ERR));
     EXPECT_FALSE(IsLoaded(PluginPath("tc_full")));
     EXPECT_EQ(Nx_IO_LoadLibrary(nullptr, PluginPath("tg_full").c_str(), 0, 0), Nx_ERR);
     EXPECT_EQ(hIO, nullptr);
@@ -119,8 +117,7 @@ TEST_F(GpioFamily, ThrowingPluginIsReleasedAndTheHandleAnswersErr)
 
     NxHandle hThrowing = nullptr;
     EXPECT_EQ(Nx_IO_LoadLibrary(&hThrowing, PluginPath("tg_full").c_str(), ConfigValue("throw=Init"), 0), Nx_ERR);
-    EXPECT_TRUE(m_Log.Contains("IO_LibEx::Init (185): Unknown Error Caught in IO_Init. Call Destroy and Return Nx_ERR",
-                               DBG_ERR));
+    EXPECT_TRUE(m_Log.Contains("Unknown Error Caught in IO_Init. Call Destroy and Return Nx_ERR", DBG_ERR));
     EXPECT_FALSE(IsLoaded(PluginPath("tg_full")));
 }
 
