@@ -205,7 +205,8 @@ int main(int argc, char* argv[])
                         payload.AddValue(static_cast<uint8_t>(n + 1), *pValue);
                     }
                     RC_Frame frame;
-                    frame.BuildStatus(RC_Variant::ShortFrames, static_cast<uint8_t>(10 + nPage), 0, 0x40, payload.Data(), payload.Size());
+                    frame.BuildStatus(RC_Variant::ShortFrames, static_cast<uint8_t>(10 + nPage), 0, 0x40, payload.Data(),
+                                      payload.Size());
                     remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
                 }
                 history.Add(Clock::now());

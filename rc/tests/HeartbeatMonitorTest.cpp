@@ -69,8 +69,7 @@ TEST(HeartbeatMonitor, LinkFollowsHeartbeatsAndWarnsOncePerLoss)
         if (a.bSendHeartbeat)
             sent.push_back(a.nMissed);
     EXPECT_EQ(sent, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(log.Count("MM_TimerHB_Handling (487): Now missed 3 HB messages from the VMS, setting link inactive", DBG_WRN),
-              1);
+    EXPECT_EQ(log.Count("(487): Now missed 3 HB messages from the VMS, setting link inactive", DBG_WRN), 1);
     EXPECT_FALSE(monitor.m_bLinkActive);
     EXPECT_EQ(monitor.LinkStatusText(), "Inactive - 3");
 

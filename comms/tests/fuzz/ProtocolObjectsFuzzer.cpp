@@ -21,8 +21,10 @@ cPageList& EveryType()
         {
             // Subsystem 5, index 2 (index 0 for short frames), items 1..12;
             // item 1 twice, as two pages showing the same item would.
-            items.push_back(PageItem::Make(5, 2, static_cast<uint8_t>(nType + 1), static_cast<RC_DataType>(nType), PageItem::kReadWrite, "i"));
-            items.push_back(PageItem::Make(5, 0, static_cast<uint8_t>(nType + 1), static_cast<RC_DataType>(nType), PageItem::kReadWrite, "i"));
+            const auto nItem = static_cast<uint8_t>(nType + 1);
+            const auto eType = static_cast<RC_DataType>(nType);
+            items.push_back(PageItem::Make(5, 2, nItem, eType, PageItem::kReadWrite, "i"));
+            items.push_back(PageItem::Make(5, 0, nItem, eType, PageItem::kReadWrite, "i"));
         }
         items.push_back(PageItem::Make(5, 2, 1, RC_DataType::Byte, PageItem::kReadOnly, "again"));
         pNew->AppendPage(std::move(items), "all", false, -1);
