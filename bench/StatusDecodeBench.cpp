@@ -33,16 +33,12 @@ cPageList MakePage(RC_Variant eVariant)
 
 std::vector<uint8_t> MakeStream(cPageList& list, RC_Variant eVariant)
 {
-    // Each value as the remote system reports it (a String without the NUL a command would carry).
     RC_Payload payload;
     for (PageItem& item : list.Items(0))
     {
         if (item.eType == RC_DataType::String)
             static_cast<RC_StringValue&>(*item.pValue).Set("tracking");
-        uint8_t value[RC_Payload::kCapacity];
-        const size_t nSize = item.pValue->Encode(value, sizeof(value));
-        payload.AddRaw(&item.nItem, 1);
-        payload.AddRaw(value, nSize);
+        payload.AddReported(item.nItem, *item.pValue);
     }
     RC_Frame frame;
     frame.BuildStatus(eVariant, 5, list.Items(0)[0].nIndex, 0, payload.Data(), payload.Size());

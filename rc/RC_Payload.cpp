@@ -14,9 +14,21 @@ bool RC_Payload::AddQuery(uint8_t nItem)
 
 bool RC_Payload::AddValue(uint8_t nItem, const RC_ItemValue& value)
 {
+    return AddEncoded(nItem, value, true);
+}
+
+bool RC_Payload::AddReported(uint8_t nItem, const RC_ItemValue& value)
+{
+    return AddEncoded(nItem, value, false);
+}
+
+bool RC_Payload::AddEncoded(uint8_t nItem, const RC_ItemValue& value, bool bCommand)
+{
     if (!Room(1))
         return false;
-    const size_t nWritten = value.EncodeCommand(m_Bytes.data() + m_nSize + 1, kCapacity - m_nSize - 1);
+    uint8_t* pOut = m_Bytes.data() + m_nSize + 1;
+    const size_t nRoom = kCapacity - m_nSize - 1;
+    const size_t nWritten = bCommand ? value.EncodeCommand(pOut, nRoom) : value.Encode(pOut, nRoom);
     if (nWritten == 0)
         return false;
     m_Bytes[m_nSize] = nItem;

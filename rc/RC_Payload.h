@@ -19,6 +19,9 @@ public:
     bool AddQuery(uint8_t nItem);
     // The holder's value as a command carries it (any of the twelve types).
     bool AddValue(uint8_t nItem, const RC_ItemValue& value);
+    // The holder's value as the remote system reports it (a String without the
+    // NUL a command adds): for building status frames as a peer would.
+    bool AddReported(uint8_t nItem, const RC_ItemValue& value);
     bool AddRaw(const uint8_t* pData, size_t nCount);
 
     // Shorthands for the values the console sends.
@@ -38,6 +41,7 @@ public:
 
 private:
     bool Room(size_t nCount) const { return kCapacity - m_nSize >= nCount; }
+    bool AddEncoded(uint8_t nItem, const RC_ItemValue& value, bool bCommand);
 
     template <typename T>
     bool AddNumber(uint8_t nItem, T value)

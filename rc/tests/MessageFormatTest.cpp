@@ -91,6 +91,12 @@ TEST(Payload, StringsAreCutAndOverflowIsRefused)
     EXPECT_EQ(std::vector<uint8_t>(payload.Data(), payload.Data() + payload.Size()),
               (std::vector<uint8_t>{7, 3, 'a', 'b', 0}));
 
+    // As the remote system reports a text, the NUL is not added.
+    RC_Payload reported;
+    ASSERT_TRUE(reported.AddReported(7, RC_StringValue("ab")));
+    EXPECT_EQ(std::vector<uint8_t>(reported.Data(), reported.Data() + reported.Size()),
+              (std::vector<uint8_t>{7, 2, 'a', 'b'}));
+
     RC_Payload longest;
     ASSERT_TRUE(longest.AddString(7, std::string(252, 'x')));
     EXPECT_EQ(longest.Size(), 255u);
