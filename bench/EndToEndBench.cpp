@@ -72,7 +72,7 @@ std::vector<uint8_t> StatusFrame()
     payload.AddByte(3, 2);
     payload.AddS32(4, -7);
     RC_Frame frame;
-    frame.BuildStatus(0, 4, 0, 0x40, payload.Data(), payload.Size());
+    frame.BuildStatus(RC_Variant::ShortFrames, 4, 0, 0x40, payload.Data(), payload.Size());
     return {frame.Data(), frame.Data() + frame.Size()};
 }
 } // namespace
@@ -142,12 +142,12 @@ static void BM_SimulatorToPageProtocol(benchmark::State& state)
             return;
         }
         cPageList list;
-        cPageDefinitionsReader(0).Read(dir.File("pages.xml"), list);
+        cPageDefinitionsReader(RC_Variant::ShortFrames).Read(dir.File("pages.xml"), list);
         CommsSettings settings;
         settings.nCommsMethod = CommsSettings::kUdp;
         settings.nTxPort = simulator.PagesPort();
         settings.nRxPort = 0;
-        cRC_IO_Pages pages(0, false);
+        cRC_IO_Pages pages(RC_Variant::ShortFrames, false);
         pages.initialise(settings, "Bench");
         pages.m_pPageDefinitions = &list;
         pages.RegisterItems();

@@ -29,7 +29,7 @@ static void BM_BuildU16Command(benchmark::State& state)
     {
         RC_Payload payload;
         payload.AddU16(3, nValue++);
-        frame.BuildCommand(1, 5, 2, payload);
+        frame.BuildCommand(RC_Variant::LongFrames, 5, 2, payload);
         benchmark::DoNotOptimize(frame.Data());
     }
 }

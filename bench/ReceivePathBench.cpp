@@ -29,8 +29,8 @@ std::vector<uint8_t> RealisticStream()
             b = static_cast<uint8_t>(random());
         switch (random() % 3)
         {
-        case 0: frame.BuildStatus(0, 5, 0, 0, payload.data(), payload.size()); break;
-        case 1: frame.BuildStatus(1, 5, 2, 0, payload.data(), payload.size()); break;
+        case 0: frame.BuildStatus(RC_Variant::ShortFrames, 5, 0, 0, payload.data(), payload.size()); break;
+        case 1: frame.BuildStatus(RC_Variant::LongFrames, 5, 2, 0, payload.data(), payload.size()); break;
         default:
         {
             // An EO track frame with 5 tracks of about 30 bytes.

@@ -20,28 +20,28 @@ const RC_DataType kTypes[] = {RC_DataType::Byte, RC_DataType::U16, RC_DataType::
                               RC_DataType::Double, RC_DataType::String};
 
 // Short frames carry no index, so their items sit at index 0.
-cPageList MakePage(int32_t nVariant)
+cPageList MakePage(RC_Variant eVariant)
 {
     cPageList list;
     std::vector<PageItem> items;
-    const uint8_t nIndex = nVariant == 0 ? 0 : 2;
+    const uint8_t nIndex = eVariant == RC_Variant::ShortFrames ? 0 : 2;
     for (uint8_t i = 0; i < 20; ++i)
         items.push_back(PageItem::Make(5, nIndex, static_cast<uint8_t>(i + 1), kTypes[i % 10], PageItem::kReadOnly, "x"));
     list.AppendPage(std::move(items), "bench", false, -1);
     return list;
 }
 
-std::vector<uint8_t> MakeStream(cPageList& list, int32_t nVariant)
+std::vector<uint8_t> MakeStream(cPageList& list, RC_Variant eVariant)
 {
     RC_Payload payload;
     for (PageItem& item : list.Items(0))
     {
         if (item.eType == RC_DataType::String)
             static_cast<RC_StringValue&>(*item.pValue).Set("tracking");
-        payload.AddValue(item.nItem, *item.pValue);
+        payload.AddReported(item.nItem, *item.pValue);
     }
     RC_Frame frame;
-    frame.BuildStatus(nVariant, 5, list.Items(0)[0].nIndex, 0, payload.Data(), payload.Size());
+    frame.BuildStatus(eVariant, 5, list.Items(0)[0].nIndex, 0, payload.Data(), payload.Size());
     std::vector<uint8_t> stream;
     while (stream.size() < (1u << 20))
         stream.insert(stream.end(), frame.Data(), frame.Data() + frame.Size());
@@ -51,8 +51,8 @@ std::vector<uint8_t> MakeStream(cPageList& list, int32_t nVariant)
 
 static void BM_Baseline_ChecksumPass(benchmark::State& state)
 {
-    cPageList list = MakePage(1);
-    const std::vector<uint8_t> stream = MakeStream(list, 1);
+    cPageList list = MakePage(RC_Variant::LongFrames);
+    const std::vector<uint8_t> stream = MakeStream(list, RC_Variant::LongFrames);
     for (auto _ : state)
         benchmark::DoNotOptimize(RC_Checksum(stream.data(), stream.size()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
@@ -61,11 +61,11 @@ BENCHMARK(BM_Baseline_ChecksumPass);
 
 static void BM_StatusFramesIntoHolders(benchmark::State& state)
 {
-    const int32_t nVariant = static_cast<int32_t>(state.range(0));
-    cPageList list = MakePage(nVariant);
-    const std::vector<uint8_t> stream = MakeStream(list, nVariant);
+    const auto eVariant = static_cast<RC_Variant>(state.range(0));
+    cPageList list = MakePage(eVariant);
+    const std::vector<uint8_t> stream = MakeStream(list, eVariant);
     NullTransport transport;
-    cRC_IO_Pages pages(nVariant, false);
+    cRC_IO_Pages pages(eVariant, false);
     pages.setCommsIF(&transport);
     pages.cCommsIO::initialise(1000);
     pages.m_pPageDefinitions = &list;

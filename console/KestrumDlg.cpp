@@ -61,7 +61,7 @@ void KestrumDlg::ReadRegistrySettings()
 
 void KestrumDlg::ReadPageDefinitions()
 {
-    const cPageDefinitionsReader reader(m_Settings.nControllerType);
+    const cPageDefinitionsReader reader(m_Settings.ControllerType());
     if (reader.Read(m_Settings.sPageDefinitionsFile, m_Pages) == cPageDefinitionsReader::Result::kCannotOpen)
         cMessageBox::Show(nullptr, QStringLiteral("Error opening page definition file"));
 }
@@ -133,7 +133,7 @@ bool KestrumDlg::InitialiseRC_IO_Pages()
     static const char* const kFunction = "KestrumDlg::InitialiseRC_IO_Pages";
     if (m_pRC_IO_Pages)
         return true;
-    std::unique_ptr<cRC_IO_Pages> pPages(new (std::nothrow) cRC_IO_Pages(m_Settings.nControllerType));
+    std::unique_ptr<cRC_IO_Pages> pPages(new (std::nothrow) cRC_IO_Pages(m_Settings.ControllerType()));
     if (!pPages)
     {
         DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to create m_pRC_IO_Pages");
@@ -156,7 +156,7 @@ bool KestrumDlg::InitialiseRC_IO_Pages()
     }
     pPages->m_pPageDefinitions = &m_Pages;
     pPages->RegisterItems();
-    pPages->m_bUseHeartbeat = m_Settings.nControllerType == 1 && m_Settings.bUseVMS_HeartBeat;
+    pPages->m_bUseHeartbeat = m_Settings.ControllerType() == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
     m_pRC_IO_Pages = std::move(pPages);
     return true;
 }
@@ -172,7 +172,7 @@ bool KestrumDlg::StartComms()
     }
     setWindowTitle(QString::fromStdString(cTitleBuilder::Title(m_Settings.m_CommsSettings, windowTitle().toStdString())));
 
-    if (m_Settings.bDisplayLandingDialog && (m_Settings.nControllerType == 0 || m_Settings.nControllerType == 1))
+    if (m_Settings.bDisplayLandingDialog && RC_IsKnownVariant(m_Settings.ControllerType()))
     {
         // No landing dialog in this build: the window stays compact and
         // "Comms Setup" stays available.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace
 {
@@ -25,6 +26,18 @@ bool ParseWholeInteger(const std::string& sText, long long& nValue)
 bool InRange(long long nValue, long long nMin, long long nMax)
 {
     return nValue >= nMin && nValue <= nMax;
+}
+
+// A whole decimal integer within the range of the holder's type.
+template <typename Holder>
+std::unique_ptr<RC_ItemValue> ParseInteger(const std::string& sText)
+{
+    using T = typename Holder::ValueType;
+    long long nParsed = 0;
+    if (!ParseWholeInteger(sText, nParsed) ||
+        !InRange(nParsed, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()))
+        return nullptr;
+    return std::make_unique<Holder>(static_cast<T>(nParsed));
 }
 } // namespace
 
@@ -50,58 +63,35 @@ bool cEditValueParser::ParseWholeReal(const std::string& sText, double& dValue)
     return true;
 }
 
-bool cEditValueParser::ParseItem(RC_DataType eType, const std::string& sText, Value& value)
+std::unique_ptr<RC_ItemValue> cEditValueParser::ParseItem(RC_DataType eType, const std::string& sText)
 {
-    long long nParsed = 0;
-    double dParsed = 0.0;
     switch (eType)
     {
-    case RC_DataType::Byte:
-        if (!ParseWholeInteger(sText, nParsed) || !InRange(nParsed, 0, 255))
-            return false;
-        value.nInteger = nParsed;
-        return true;
-    case RC_DataType::U16:
-        if (!ParseWholeInteger(sText, nParsed) || !InRange(nParsed, 0, 65535))
-            return false;
-        value.nInteger = nParsed;
-        return true;
-    case RC_DataType::S16:
-        if (!ParseWholeInteger(sText, nParsed) || !InRange(nParsed, -32768, 32767))
-            return false;
-        value.nInteger = nParsed;
-        return true;
-    case RC_DataType::U32:
-        if (!ParseWholeInteger(sText, nParsed) || !InRange(nParsed, 0, 4294967295LL))
-            return false;
-        value.nInteger = nParsed;
-        return true;
-    case RC_DataType::S32:
-        if (!ParseWholeInteger(sText, nParsed) || !InRange(nParsed, INT32_MIN, INT32_MAX))
-            return false;
-        value.nInteger = nParsed;
-        return true;
+    case RC_DataType::Byte: return ParseInteger<RC_ByteValue>(sText);
+    case RC_DataType::U16: return ParseInteger<RC_U16Value>(sText);
+    case RC_DataType::S16: return ParseInteger<RC_S16Value>(sText);
+    case RC_DataType::U32: return ParseInteger<RC_U32Value>(sText);
+    case RC_DataType::S32: return ParseInteger<RC_S32Value>(sText);
     case RC_DataType::Fixed:
     {
+        double dParsed = 0.0;
         if (!ParseWholeReal(sText, dParsed))
-            return false;
+            return nullptr;
         // A value whose raw form does not fit 32 bits cannot be sent as typed.
         const double dRaw = std::trunc(dParsed * 4096.0);
         if (dRaw < static_cast<double>(INT32_MIN) || dRaw > static_cast<double>(INT32_MAX))
-            return false;
-        value.nInteger = static_cast<int64_t>(dRaw);
-        return true;
+            return nullptr;
+        return std::make_unique<RC_FixedValue>(static_cast<int32_t>(dRaw));
     }
     case RC_DataType::Float:
+    {
+        double dParsed = 0.0;
         if (!ParseWholeReal(sText, dParsed) || std::fabs(dParsed) > FLT_MAX)
-            return false;
-        value.fReal = static_cast<float>(dParsed);
-        return true;
-    case RC_DataType::String:
-        value.sText = sText;
-        return true;
-    default:
-        return false;
+            return nullptr;
+        return std::make_unique<RC_FloatValue>(static_cast<float>(dParsed));
+    }
+    case RC_DataType::String: return std::make_unique<RC_StringValue>(sText);
+    default: return nullptr;
     }
 }
 

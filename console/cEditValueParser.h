@@ -1,8 +1,10 @@
 #pragma once
 #include "RC_DataType.h"
+#include "RC_ItemValue.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Turns what the operator typed into a value to send. Numbers are taken only
@@ -11,15 +13,10 @@
 class cEditValueParser
 {
 public:
-    struct Value
-    {
-        int64_t nInteger = 0;  // Byte to S32; Fixed as its raw value (x 4096)
-        float fReal = 0.0f;    // Float
-        std::string sText;     // String
-    };
-
-    // False for text that does not parse, is out of range, or a type that is never sent.
-    static bool ParseItem(RC_DataType eType, const std::string& sText, Value& value);
+    // The value to send for the text typed into a field of the type, as a
+    // holder of that type (Fixed: the real value x 4096 truncated). Nothing
+    // for text that does not parse, is out of range, or a type that is never sent.
+    static std::unique_ptr<RC_ItemValue> ParseItem(RC_DataType eType, const std::string& sText);
 
     // A base-10 integer filling the whole text (leading blanks and a sign allowed).
     static bool ParseWholeDecimal(const std::string& sText, int32_t& nValue);

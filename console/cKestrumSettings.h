@@ -1,5 +1,6 @@
 #pragma once
 #include "CommsSettings.h"
+#include "RC_Variant.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,7 @@ public:
 
     // Halvorn/Logs under the home folder.
     static std::string DefaultLoggingDirectory();
+    RC_Variant ControllerType() const { return static_cast<RC_Variant>(nControllerType); }
 
     CommsSettings m_CommsSettings;
     bool bShowEoTrackPage = false;

@@ -91,7 +91,7 @@ bool cPageDefinitionsReader::ProcessItem(const tinyxml2::XMLElement* pElement, P
     uint8_t nItem = 0;
     if (!ReadByteAttribute(pElement, "SubSystem", 255, nSubSystem))
         return false;
-    if (m_nControllerType != 0 && !ReadByteAttribute(pElement, "Index", 255, nIndex))
+    if (m_nControllerType != RC_Variant::ShortFrames && !ReadByteAttribute(pElement, "Index", 255, nIndex))
         return false;
     if (!ReadByteAttribute(pElement, "Item", 127, nItem))
         return false;
@@ -102,7 +102,7 @@ bool cPageDefinitionsReader::ProcessItem(const tinyxml2::XMLElement* pElement, P
         DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to find 'Access' attribute");
         return false;
     }
-    int32_t nAccess = 0;
+    PageItem::Access nAccess = PageItem::kReadOnly;
     if (std::strcmp(szAccess, "RO") == 0)
         nAccess = PageItem::kReadOnly;
     else if (std::strcmp(szAccess, "WO") == 0)

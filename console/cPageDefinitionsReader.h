@@ -1,5 +1,6 @@
 #pragma once
 #include "PageItem.h"
+#include "RC_Variant.h"
 
 #include <cstdint>
 #include <string>
@@ -22,12 +23,12 @@ public:
         kCannotOpen,  // missing or malformed: the caller shows "Error opening page definition file"
     };
 
-    explicit cPageDefinitionsReader(int32_t nControllerType) : m_nControllerType(nControllerType) {}
+    explicit cPageDefinitionsReader(RC_Variant nControllerType) : m_nControllerType(nControllerType) {}
 
     Result Read(const std::string& sPath, cPageList& pages) const;
     // Validates one Item element; true (and the item filled) when it is accepted.
     bool ProcessItem(const tinyxml2::XMLElement* pElement, PageItem& item) const;
 
 private:
-    int32_t m_nControllerType;
+    RC_Variant m_nControllerType;
 };

@@ -240,40 +240,11 @@ void cRC_SystemDlg::CommitRow(size_t nRow)
     if (nRow < m_Rows.size() && m_pRC_IO_Pages)
     {
         const PageItem& item = *m_Rows[nRow];
-        cEditValueParser::Value value;
-        if (item.nAccess != PageItem::kReadOnly &&
-            cEditValueParser::ParseItem(item.eType, m_Edits[nRow]->text().toStdString(), value))
+        if (item.nAccess != PageItem::kReadOnly)
         {
-            const uint8_t nSub = item.nSubSystem;
-            const uint8_t nIdx = item.nIndex;
-            const uint8_t nItem = item.nItem;
-            switch (item.eType)
-            {
-            case RC_DataType::Byte:
-                m_pRC_IO_Pages->SendByte(nSub, nIdx, nItem, static_cast<uint8_t>(value.nInteger));
-                break;
-            case RC_DataType::U16:
-                m_pRC_IO_Pages->SendU16(nSub, nIdx, nItem, static_cast<uint16_t>(value.nInteger));
-                break;
-            case RC_DataType::S16:
-                m_pRC_IO_Pages->SendS16(nSub, nIdx, nItem, static_cast<int16_t>(value.nInteger));
-                break;
-            case RC_DataType::U32:
-                m_pRC_IO_Pages->SendU32(nSub, nIdx, nItem, static_cast<uint32_t>(value.nInteger));
-                break;
-            case RC_DataType::S32:
-            case RC_DataType::Fixed:
-                m_pRC_IO_Pages->SendS32(nSub, nIdx, nItem, static_cast<int32_t>(value.nInteger));
-                break;
-            case RC_DataType::Float:
-                m_pRC_IO_Pages->SendFloat(nSub, nIdx, nItem, value.fReal);
-                break;
-            case RC_DataType::String:
-                m_pRC_IO_Pages->SendString(nSub, nIdx, nItem, value.sText);
-                break;
-            default:
-                break;
-            }
+            const auto pValue = cEditValueParser::ParseItem(item.eType, m_Edits[nRow]->text().toStdString());
+            if (pValue)
+                m_pRC_IO_Pages->SendValue(item.nSubSystem, item.nIndex, item.nItem, *pValue);
         }
     }
     m_bCommitting = false;

@@ -1,6 +1,6 @@
 #include "PageItem.h"
 
-PageItem PageItem::Make(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, int32_t nAccess,
+PageItem PageItem::Make(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, Access nAccess,
                         const std::string& sLabel)
 {
     PageItem item;

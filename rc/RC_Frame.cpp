@@ -5,18 +5,18 @@
 
 #include <cstring>
 
-bool RC_Frame::BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload)
+bool RC_Frame::BuildCommand(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload)
 {
-    return BuildCommand(nVariant, nSubSystem, nIndex, payload.Data(), payload.Size());
+    return BuildCommand(eVariant, nSubSystem, nIndex, payload.Data(), payload.Size());
 }
 
-bool RC_Frame::BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, const uint8_t* pPayload,
+bool RC_Frame::BuildCommand(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, const uint8_t* pPayload,
                             size_t nCount)
 {
     m_nSize = 0;
     if (nCount > 255)
         return false;
-    if (nVariant == 0)
+    if (eVariant == RC_Variant::ShortFrames)
     {
         m_Bytes[0] = kShortSync;
         m_Bytes[1] = nSubSystem;
@@ -24,7 +24,7 @@ bool RC_Frame::BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex
         m_Bytes[3] = static_cast<uint8_t>(nCount);
         return Finish(4, pPayload, nCount);
     }
-    if (nVariant == 1)
+    if (eVariant == RC_Variant::LongFrames)
     {
         m_Bytes[0] = kLongSync;
         m_Bytes[1] = nSubSystem;
@@ -36,11 +36,11 @@ bool RC_Frame::BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex
     return false;
 }
 
-bool RC_Frame::BuildStatus(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatus,
+bool RC_Frame::BuildStatus(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatus,
                            const uint8_t* pPayload, size_t nCount)
 {
     m_nSize = 0;
-    if (nVariant == 0)
+    if (eVariant == RC_Variant::ShortFrames)
     {
         if (nCount > 255)
             return false;
@@ -50,7 +50,7 @@ bool RC_Frame::BuildStatus(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex,
         m_Bytes[3] = static_cast<uint8_t>(nCount);
         return Finish(4, pPayload, nCount);
     }
-    if (nVariant == 1)
+    if (eVariant == RC_Variant::LongFrames)
     {
         const size_t nTotal = nCount + 7;
         if (nTotal > kMaxFrame)

@@ -1,4 +1,6 @@
 #pragma once
+#include "RC_Variant.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +20,10 @@ public:
     static constexpr uint8_t kEoSync = 0x77;
     static constexpr size_t kMaxFrame = 1022;  // the most the receive framer accepts
 
-    // Variant 0 short frames, 1 long frames; false for any other variant.
-    bool BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload);
-    bool BuildCommand(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, const uint8_t* pPayload, size_t nCount);
-    bool BuildStatus(int32_t nVariant, uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatus, const uint8_t* pPayload,
+    // False for an unknown variant.
+    bool BuildCommand(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload);
+    bool BuildCommand(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, const uint8_t* pPayload, size_t nCount);
+    bool BuildStatus(RC_Variant eVariant, uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatus, const uint8_t* pPayload,
                      size_t nCount);
 
     const uint8_t* Data() const { return m_Bytes.data(); }

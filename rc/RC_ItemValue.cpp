@@ -1,5 +1,6 @@
 #include "RC_ItemValue.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -39,40 +40,7 @@ template <typename T, RC_DataType E>
 bool RC_NumericValue<T, E>::Decode(const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed)
 {
     T value{};
-    bool bOk = false;
-    if constexpr (E == RC_DataType::Float)
-    {
-        bOk = RC_Codec::ReadFloat(pData, nPos, nEnd, value);
-    }
-    else if constexpr (E == RC_DataType::Double)
-    {
-        bOk = RC_Codec::ReadDouble(pData, nPos, nEnd, value);
-    }
-    else if constexpr (sizeof(T) == 1)
-    {
-        uint8_t nRaw = 0;
-        bOk = RC_Codec::ReadU8(pData, nPos, nEnd, nRaw);
-        value = static_cast<T>(nRaw);
-    }
-    else if constexpr (sizeof(T) == 2)
-    {
-        uint16_t nRaw = 0;
-        bOk = RC_Codec::ReadU16(pData, nPos, nEnd, nRaw);
-        value = static_cast<T>(nRaw);
-    }
-    else if constexpr (sizeof(T) == 4)
-    {
-        uint32_t nRaw = 0;
-        bOk = RC_Codec::ReadU32(pData, nPos, nEnd, nRaw);
-        value = static_cast<T>(nRaw);
-    }
-    else
-    {
-        uint64_t nRaw = 0;
-        bOk = RC_Codec::ReadU64(pData, nPos, nEnd, nRaw);
-        value = static_cast<T>(nRaw);
-    }
-    if (!bOk)
+    if (!RC_Codec::Read(pData, nPos, nEnd, value))
         return false;
     Set(value);
     nConsumed = sizeof(T);
@@ -84,19 +52,7 @@ size_t RC_NumericValue<T, E>::Encode(uint8_t* pOut, size_t nCapacity) const
 {
     if (nCapacity < sizeof(T))
         return 0;
-    const T value = Get();
-    if constexpr (E == RC_DataType::Float)
-        RC_Codec::PutFloat(pOut, value);
-    else if constexpr (E == RC_DataType::Double)
-        RC_Codec::PutDouble(pOut, value);
-    else if constexpr (sizeof(T) == 1)
-        pOut[0] = static_cast<uint8_t>(value);
-    else if constexpr (sizeof(T) == 2)
-        RC_Codec::PutU16(pOut, static_cast<uint16_t>(value));
-    else if constexpr (sizeof(T) == 4)
-        RC_Codec::PutU32(pOut, static_cast<uint32_t>(value));
-    else
-        RC_Codec::PutU64(pOut, static_cast<uint64_t>(value));
+    RC_Codec::Put(pOut, Get());
     return sizeof(T);
 }
 
@@ -121,28 +77,11 @@ template class RC_NumericValue<uint16_t, RC_DataType::U16>;
 template class RC_NumericValue<int16_t, RC_DataType::S16>;
 template class RC_NumericValue<uint32_t, RC_DataType::U32>;
 template class RC_NumericValue<int32_t, RC_DataType::S32>;
+template class RC_NumericValue<int32_t, RC_DataType::Fixed>;
 template class RC_NumericValue<uint64_t, RC_DataType::U64>;
 template class RC_NumericValue<int64_t, RC_DataType::S64>;
 template class RC_NumericValue<float, RC_DataType::Float>;
 template class RC_NumericValue<double, RC_DataType::Double>;
-
-bool RC_FixedValue::Decode(const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed)
-{
-    int32_t nRaw = 0;
-    if (!RC_Codec::ReadFixed(pData, nPos, nEnd, nRaw))
-        return false;
-    SetRaw(nRaw);
-    nConsumed = 4;
-    return true;
-}
-
-size_t RC_FixedValue::Encode(uint8_t* pOut, size_t nCapacity) const
-{
-    if (nCapacity < 4)
-        return 0;
-    RC_Codec::PutU32(pOut, static_cast<uint32_t>(Raw()));
-    return 4;
-}
 
 std::string RC_FixedValue::ToText() const
 {
@@ -224,4 +163,16 @@ size_t RC_StringValue::Encode(uint8_t* pOut, size_t nCapacity) const
     pOut[0] = static_cast<uint8_t>(nLength);
     std::memcpy(pOut + 1, sValue.data(), nLength);
     return nLength + 1;
+}
+
+size_t RC_StringValue::EncodeCommand(uint8_t* pOut, size_t nCapacity) const
+{
+    const std::string sValue = Get();
+    const size_t nLength = std::min<size_t>(sValue.size(), 254);
+    if (nCapacity < nLength + 2)
+        return 0;
+    pOut[0] = static_cast<uint8_t>(nLength + 1);
+    std::memcpy(pOut + 1, sValue.data(), nLength);
+    pOut[nLength + 1] = 0;
+    return nLength + 2;
 }

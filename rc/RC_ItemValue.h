@@ -34,6 +34,9 @@ public:
     virtual bool Decode(const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed) = 0;
     // Writes the wire encoding; the byte count, or 0 when nCapacity is too small.
     virtual size_t Encode(uint8_t* pOut, size_t nCapacity) const = 0;
+    // The encoding a command to the remote system carries: the same, except for
+    // String (see RC_StringValue).
+    virtual size_t EncodeCommand(uint8_t* pOut, size_t nCapacity) const { return Encode(pOut, nCapacity); }
     // The value as the dialogs and logs show it: integers in decimal, reals with
     // "%lf", text as it is; U128 shows nothing.
     virtual std::string ToText() const = 0;
@@ -52,7 +55,11 @@ template <typename T, RC_DataType E>
 class RC_NumericValue : public RC_ItemValue
 {
 public:
+    using ValueType = T;
+
     RC_NumericValue() : RC_ItemValue(E) {}
+    // A holder made to be sent: it holds the value and is valid.
+    explicit RC_NumericValue(T value) : RC_ItemValue(E) { Set(value); }
     RC_NumericValue(const RC_NumericValue& other) : RC_ItemValue(other), m_Value(other.m_Value.load()) {}
     RC_NumericValue& operator=(const RC_NumericValue& other)
     {
@@ -86,33 +93,19 @@ using RC_S64Value = RC_NumericValue<int64_t, RC_DataType::S64>;
 using RC_FloatValue = RC_NumericValue<float, RC_DataType::Float>;
 using RC_DoubleValue = RC_NumericValue<double, RC_DataType::Double>;
 
-// 20.12 fixed point: the raw value is kept, the real value derived from it.
-class RC_FixedValue : public RC_ItemValue
+// 20.12 fixed point: the raw value is kept (and travels as an S32 would), the
+// real value derived from it.
+class RC_FixedValue : public RC_NumericValue<int32_t, RC_DataType::Fixed>
 {
 public:
-    RC_FixedValue() : RC_ItemValue(RC_DataType::Fixed) {}
-    RC_FixedValue(const RC_FixedValue& other) : RC_ItemValue(other), m_nRaw(other.m_nRaw.load()) {}
-    RC_FixedValue& operator=(const RC_FixedValue& other)
-    {
-        m_nRaw.store(other.m_nRaw.load());
-        RC_ItemValue::operator=(other);
-        return *this;
-    }
+    RC_FixedValue() = default;
+    explicit RC_FixedValue(int32_t nRaw) : RC_NumericValue(nRaw) {}
 
-    int32_t Raw() const { return m_nRaw.load(std::memory_order_relaxed); }
+    int32_t Raw() const { return Get(); }
     float Value() const { return RC_Codec::FixedToFloat(Raw()); }
-    void SetRaw(int32_t nRaw)
-    {
-        m_nRaw.store(nRaw, std::memory_order_relaxed);
-        MarkValid();
-    }
+    void SetRaw(int32_t nRaw) { Set(nRaw); }
 
-    bool Decode(const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed) override;
-    size_t Encode(uint8_t* pOut, size_t nCapacity) const override;
     std::string ToText() const override;
-
-private:
-    std::atomic<int32_t> m_nRaw{0};
 };
 
 // Two 64-bit halves, kept together under a lock so that no reader sees half an update.
@@ -139,6 +132,8 @@ class RC_StringValue : public RC_ItemValue
 {
 public:
     RC_StringValue() : RC_ItemValue(RC_DataType::String) {}
+    // A holder made to be sent: it holds the text and is valid.
+    explicit RC_StringValue(const std::string& sValue) : RC_ItemValue(RC_DataType::String) { Set(sValue); }
 
     std::string Get() const;
     void Set(const std::string& sValue);
@@ -146,6 +141,9 @@ public:
     bool Decode(const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed) override;
     // Length byte then the characters as held (at most 255 of them).
     size_t Encode(uint8_t* pOut, size_t nCapacity) const override;
+    // The console sends a C string: length byte n + 1, the first n characters
+    // (n at most 254) and a NUL.
+    size_t EncodeCommand(uint8_t* pOut, size_t nCapacity) const override;
     std::string ToText() const override { return Get(); }
 
 private:

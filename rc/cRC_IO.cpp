@@ -45,7 +45,7 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
     m_nUdpTargetPort = nTargetPort;
     m_nUdpHostPort = nHostPort;
     m_sIpAddress = settings.sIpAddress;
-    m_nCommsMethod = settings.nCommsMethod;
+    m_nCommsMethod = static_cast<CommsSettings::Method>(settings.nCommsMethod);
     if (!CreateTransport(log))
         return false;
 
@@ -72,7 +72,7 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
 bool cRC_IO::CreateTransport(const InitLog& log)
 {
     bool bCreated = false;
-    const int32_t nMethod = m_nCommsMethod.load();
+    const CommsSettings::Method nMethod = m_nCommsMethod.load();
     if (nMethod == CommsSettings::kUdp)
     {
         bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0");
@@ -83,7 +83,8 @@ bool cRC_IO::CreateTransport(const InitLog& log)
     }
     else
     {
-        DbgLog(DBG_ERR, log.szFunction, log.nUnknownMethod, DbgLogFormat("Unknown Comms Method (%d) requested", nMethod));
+        DbgLog(DBG_ERR, log.szFunction, log.nUnknownMethod,
+               DbgLogFormat("Unknown Comms Method (%d) requested", static_cast<int>(nMethod)));
         return false;
     }
     if (!bCreated)

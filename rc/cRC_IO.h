@@ -29,7 +29,7 @@ public:
     void VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
     virtual void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) = 0;
 
-    int32_t CommsMethod() const { return m_nCommsMethod.load(); }
+    CommsSettings::Method CommsMethod() const { return m_nCommsMethod.load(); }
     bool HasTransport() const;
 
 protected:
@@ -46,12 +46,12 @@ protected:
     bool Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
                     const InitLog& log);
 
-    int32_t m_nUdpTargetPort = 9876;
-    int32_t m_nUdpHostPort = 9879;
-    std::string m_sIpAddress = "127.0.0.1";
+    int32_t m_nUdpTargetPort = CommsSettings::kDefaultTxPort;
+    int32_t m_nUdpHostPort = CommsSettings::kDefaultRxPort;
+    std::string m_sIpAddress = CommsSettings::kDefaultIpAddress;
     SerialPortCfg m_SerialCfg;
     cMultiCommsIF m_MultiCommsIF{"cMultiCommsIF"};
-    std::atomic<int32_t> m_nCommsMethod{CommsSettings::kUdp};
+    std::atomic<CommsSettings::Method> m_nCommsMethod{CommsSettings::kUdp};
     std::unique_ptr<cBufferLog> m_pTrafficLog;
     std::atomic<bool> m_bLogTx{false};
     std::atomic<bool> m_bLogRx{false};

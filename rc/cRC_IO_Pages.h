@@ -1,48 +1,57 @@
 #pragma once
-#include "RC_DataType.h"
+#include "RC_Variant.h"
 #include "cMM_TimerSignal.h"
+#include "cRC_HeartbeatMonitor.h"
 #include "cRC_IO.h"
+#include "cRC_ItemRegistry.h"
+#include "cRC_PeriodicTable.h"
 
 #include <array>
 #include <atomic>
 #include <boost/signals2/signal.hpp>
 #include <cstdint>
-#include <map>
-#include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 class cPageList;
 class RC_ItemValue;
+class RC_Frame;
 class RC_Payload;
 
 // The console's view of the remote system's items: sends commands and
 // queries, keeps periodic transmission requested, decodes status frames into
 // the items' holders and, with long frames, exchanges the heartbeat that
-// decides whether the link is active. Three threads meet here: the user
-// interface (sends, registration), the receive thread (decoding) and the
-// 100 ms timer (periodic requests, heartbeat).
+// decides whether the link is active. Three threads meet here, each through
+// its own part: the user interface registers items (m_Registry, m_Periodic)
+// and sends, the receive thread decodes (m_Registry) and reports heartbeats
+// (m_Link), and the 100 ms timer repeats requests and heartbeats as m_Link
+// says. Sends may come from any thread.
 class cRC_IO_Pages : public cRC_IO
 {
+    // The parts come first: the public link-state names below refer into m_Link.
+    cRC_ItemRegistry m_Registry;
+    cRC_PeriodicTable m_Periodic;
+    cRC_HeartbeatMonitor m_Link;
+
 public:
     // Item numbers the protocol itself uses.
     static constexpr uint8_t kRate = 0x70;
     static constexpr uint8_t kMask = 0x71;
     static constexpr uint8_t kEoOutput = 0x28;
+    // Where heartbeats go and come from.
+    static constexpr uint8_t kHeartbeatSubSystem = 0;
+    static constexpr uint8_t kHeartbeatIndex = 1;
 
-    struct PeriodicEntry
-    {
-        std::array<uint8_t, 16> mask{};
-        uint8_t nSubSystem = 0;
-        uint8_t nIndex = 0;
-    };
+    using PeriodicEntry = cRC_PeriodicTable::Entry;
 
     // bStartTimer false leaves the 100 ms handling to the caller (tests drive
     // MM_TimerHB_Handling themselves).
-    explicit cRC_IO_Pages(int32_t nControllerType, bool bStartTimer = true);
+    explicit cRC_IO_Pages(RC_Variant nControllerType, bool bStartTimer = true);
     ~cRC_IO_Pages() override;
 
+    // The one send path: the item set to the holder's value, in the encoding of
+    // its type. Refused (false, with a warning) when a text cannot fit a frame.
+    bool SendValue(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, const RC_ItemValue& value);
     bool SendQuery(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem);
     bool SendByte(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, uint8_t nValue);
     bool SendU16(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, uint16_t nValue);
@@ -50,10 +59,10 @@ public:
     bool SendU32(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, uint32_t nValue);
     bool SendS32(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, int32_t nValue);
     bool SendFloat(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, float fValue);
+    bool SendString(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, const std::string& sText);
+    // Two items of one subsystem and index in one frame.
     bool SendFixedPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, float fValue1, uint8_t nItem2, float fValue2);
     bool SendS16Pair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, int16_t nValue1, uint8_t nItem2, int16_t nValue2);
-    // Refused (false, with a warning) when the text cannot fit a frame.
-    bool SendString(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, const std::string& sText);
 
     void RegisterItems();
     bool EnableEoDataOutput(bool bEnable);
@@ -65,41 +74,37 @@ public:
     // One 100 ms tick; normally driven by m_TimerHB.
     void MM_TimerHB_Handling();
 
-    int32_t ControllerType() const { return m_nControllerType; }
-    std::vector<PeriodicEntry> PeriodicRequests() const;
-    size_t HoldersRegistered(uint32_t nItemKey) const;
+    RC_Variant ControllerType() const { return m_nControllerType; }
+    std::vector<PeriodicEntry> PeriodicRequests() const { return m_Periodic.Entries(); }
+    size_t HoldersRegistered(uint32_t nItemKey) const { return m_Registry.HoldersRegistered(nItemKey); }
 
     boost::signals2::signal<void(unsigned char)> m_sigSubsystemUpdated;
     std::atomic<int32_t> m_nTxCount{0};
     std::atomic<int32_t> m_nRxCount{0};
     cPageList* m_pPageDefinitions = nullptr;  // set by the owner before RegisterItems
-    std::atomic<int32_t> m_nIdleTicks{0};
-    std::atomic<bool> m_bLinkActive{false};
-    std::atomic<bool> m_bUseHeartbeat{false};
-    std::atomic<uint8_t> m_nMissedHB{3};
-    std::atomic<uint8_t> m_nInterfaceState{1};
-    std::atomic<uint8_t> m_nVmsInterfaceState{1};
-    std::atomic<int32_t> m_nHBTicks{0};
+    // The link state, kept by m_Link.
+    std::atomic<int32_t>& m_nIdleTicks = m_Link.m_nIdleTicks;
+    std::atomic<bool>& m_bLinkActive = m_Link.m_bLinkActive;
+    std::atomic<bool>& m_bUseHeartbeat = m_Link.m_bUseHeartbeat;
+    std::atomic<uint8_t>& m_nMissedHB = m_Link.m_nMissedHB;
+    std::atomic<uint8_t>& m_nInterfaceState = m_Link.m_nInterfaceState;
+    std::atomic<uint8_t>& m_nVmsInterfaceState = m_Link.m_nVmsInterfaceState;
+    std::atomic<int32_t>& m_nHBTicks = m_Link.m_nHBTicks;
 
 private:
-    using Holders = std::vector<std::pair<RC_DataType, RC_ItemValue*>>;
-
     bool Send(uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload);
+    bool SendFrame(const RC_Frame& frame);
+    bool SendPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, const RC_ItemValue& value1, uint8_t nItem2,
+                  const RC_ItemValue& value2);
     bool SendPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex, const std::array<uint8_t, 16>& mask);
     bool SendPeriodic(uint8_t nSubSystem, uint8_t nIndex, uint8_t nRate, const std::array<uint8_t, 16>& mask);
     bool StopPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex);
     void ResendPeriodicRequests();
     void StopAllPeriodicRequests();
-    bool SendHeartbeat();
+    bool SendHeartbeat(uint8_t nMissed, uint8_t nState);
     void handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength);
-    bool ProcessStatusByte(uint8_t nStatus) const;
     void ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex);
-    // False when an unknown item stopped the decoding.
-    bool DecodeItems(const uint8_t* pPayload, size_t nEnd, uint8_t nSubSystem, uint8_t nIndex);
 
-    const int32_t m_nControllerType;
-    mutable std::mutex m_MapsMutex;  // guards m_Items and m_PeriodicRequests
-    std::map<uint32_t, Holders> m_Items;
-    std::map<uint16_t, PeriodicEntry> m_PeriodicRequests;
+    const RC_Variant m_nControllerType;
     cMM_TimerSignal m_TimerHB;  // last: stopped before the rest goes
 };

@@ -39,7 +39,8 @@ TEST(PageDefinitions, ReadsPagesAndDropsInvalidItems)
     TempDir dir;
     dir.Write("pages.xml", kDefinitions);
     cPageList pages;
-    ASSERT_EQ(cPageDefinitionsReader(0).Read(dir.File("pages.xml"), pages), cPageDefinitionsReader::Result::kRead);
+    ASSERT_EQ(cPageDefinitionsReader(RC_Variant::ShortFrames).Read(dir.File("pages.xml"), pages),
+              cPageDefinitionsReader::Result::kRead);
 
     ASSERT_EQ(pages.PageCount(), 3u);
     EXPECT_EQ(pages.Title(0), "Tracker");
@@ -76,7 +77,8 @@ TEST(PageDefinitions, LongFramesRequireIndex)
     TempDir dir;
     dir.Write("pages.xml", kDefinitions);
     cPageList pages;
-    ASSERT_EQ(cPageDefinitionsReader(1).Read(dir.File("pages.xml"), pages), cPageDefinitionsReader::Result::kRead);
+    ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read(dir.File("pages.xml"), pages),
+              cPageDefinitionsReader::Result::kRead);
     ASSERT_EQ(pages.Items(0).size(), 1u);
     EXPECT_EQ(pages.Items(0)[0].nIndex, 2);
     EXPECT_TRUE(log.Contains("Failed to find 'Index' attribute", DBG_ERR));
@@ -88,7 +90,7 @@ TEST(PageDefinitions, UnreadableFilesLeaveNoPages)
     dir.Write("broken.xml", "<PageDefinitions><Page Title=\"x\"></PageDefinitions>");
     dir.Write("other.xml", "<Pages><Page Title=\"x\"/></Pages>");
     cPageList pages;
-    const cPageDefinitionsReader reader(0);
+    const cPageDefinitionsReader reader(RC_Variant::ShortFrames);
     EXPECT_EQ(reader.Read(dir.File("absent.xml"), pages), cPageDefinitionsReader::Result::kCannotOpen);
     EXPECT_EQ(reader.Read(dir.File("broken.xml"), pages), cPageDefinitionsReader::Result::kCannotOpen);
     EXPECT_EQ(reader.Read(dir.File("other.xml"), pages), cPageDefinitionsReader::Result::kRead);

@@ -34,7 +34,7 @@ std::vector<PageItem> EveryType()
     for (const auto& entry : RC_DataTypesLookup)
     {
         const uint8_t nItem = static_cast<uint8_t>(static_cast<int>(entry.eType) + 1);
-        const int32_t nAccess = entry.eType == RC_DataType::U64 ? PageItem::kReadOnly : PageItem::kReadWrite;
+        const PageItem::Access nAccess = entry.eType == RC_DataType::U64 ? PageItem::kReadOnly : PageItem::kReadWrite;
         items.push_back(PageItem::Make(kSub, 0, nItem, entry.eType, nAccess, std::string("Item ") + entry.szName));
     }
     items.push_back(PageItem::Make(kSub, 0, 20, RC_DataType::Byte, PageItem::kWriteOnly, "Zoom stop"));
@@ -66,7 +66,7 @@ protected:
         settings.nCommsMethod = CommsSettings::kUdp;
         settings.nTxPort = m_Peer.Port();
         settings.nRxPort = m_nConsolePort;
-        m_pPages = std::make_unique<cRC_IO_Pages>(0, false);
+        m_pPages = std::make_unique<cRC_IO_Pages>(RC_Variant::ShortFrames, false);
         ASSERT_TRUE(m_pPages->initialise(settings, "Kestrum"));
         m_pPages->m_pPageDefinitions = &m_Pages;
         m_pPages->RegisterItems();

@@ -54,14 +54,14 @@ inline void ClearUserSettings()
 inline std::vector<uint8_t> StatusFrame(uint8_t nSubSystem, const RC_Payload& payload, uint8_t nStatus = 0)
 {
     RC_Frame frame;
-    frame.BuildStatus(0, nSubSystem, 0, nStatus, payload.Data(), payload.Size());
+    frame.BuildStatus(RC_Variant::ShortFrames, nSubSystem, 0, nStatus, payload.Data(), payload.Size());
     return {frame.Data(), frame.Data() + frame.Size()};
 }
 
 inline std::vector<uint8_t> CommandFrame(uint8_t nSubSystem, const RC_Payload& payload)
 {
     RC_Frame frame;
-    frame.BuildCommand(0, nSubSystem, 0, payload);
+    frame.BuildCommand(RC_Variant::ShortFrames, nSubSystem, 0, payload);
     return {frame.Data(), frame.Data() + frame.Size()};
 }
 

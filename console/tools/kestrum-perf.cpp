@@ -199,10 +199,11 @@ int main(int argc, char* argv[])
                         case RC_DataType::Double: static_cast<RC_DoubleValue&>(*pValue).Set(nCycle); break;
                         default: static_cast<RC_StringValue&>(*pValue).Set(std::to_string(nCycle)); break;
                         }
-                        payload.AddValue(static_cast<uint8_t>(n + 1), *pValue);
+                        payload.AddReported(static_cast<uint8_t>(n + 1), *pValue);
                     }
                     RC_Frame frame;
-                    frame.BuildStatus(0, static_cast<uint8_t>(10 + nPage), 0, 0x40, payload.Data(), payload.Size());
+                    frame.BuildStatus(RC_Variant::ShortFrames, static_cast<uint8_t>(10 + nPage), 0, 0x40, payload.Data(),
+                                      payload.Size());
                     remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
                 }
                 history.Add(Clock::now());

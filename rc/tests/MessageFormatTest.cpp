@@ -32,20 +32,20 @@ TEST(CommandFrame, ShortAndLongFramesAreByteExact)
     RC_Payload query;
     ASSERT_TRUE(query.AddQuery(5));
     RC_Frame frame;
-    ASSERT_TRUE(frame.BuildCommand(0, 5, 0, query));
+    ASSERT_TRUE(frame.BuildCommand(RC_Variant::ShortFrames, 5, 0, query));
     EXPECT_EQ(Bytes(frame), (std::vector<uint8_t>{0x10, 0x05, 0x00, 0x01, 0x85, 0x9B}));
 
     RC_Payload setByte;
     ASSERT_TRUE(setByte.AddByte(3, 7));
-    ASSERT_TRUE(frame.BuildCommand(0, 5, 9, setByte));  // the short frame has no index
+    ASSERT_TRUE(frame.BuildCommand(RC_Variant::ShortFrames, 5, 9, setByte));  // the short frame has no index
     EXPECT_EQ(Bytes(frame), (std::vector<uint8_t>{0x10, 0x05, 0x00, 0x02, 0x03, 0x07, 0x21}));
 
     RC_Payload longQuery;
     ASSERT_TRUE(longQuery.AddQuery(3));
-    ASSERT_TRUE(frame.BuildCommand(1, 5, 2, longQuery));
+    ASSERT_TRUE(frame.BuildCommand(RC_Variant::LongFrames, 5, 2, longQuery));
     EXPECT_EQ(Bytes(frame), (std::vector<uint8_t>{0x99, 0x05, 0x02, 0x00, 0x01, 0x83, 0x24}));
 
-    EXPECT_FALSE(frame.BuildCommand(2, 5, 2, longQuery));
+    EXPECT_FALSE(frame.BuildCommand(static_cast<RC_Variant>(2), 5, 2, longQuery));
     EXPECT_EQ(frame.Size(), 0u);
 }
 
@@ -54,19 +54,19 @@ TEST(StatusFrame, LayoutMatchesWhatTheConsoleReceives)
 {
     const uint8_t payload[] = {0x03, 0x00, 0x2A};
     RC_Frame frame;
-    ASSERT_TRUE(frame.BuildStatus(0, 5, 0, 0x00, payload, 3));
+    ASSERT_TRUE(frame.BuildStatus(RC_Variant::ShortFrames, 5, 0, 0x00, payload, 3));
     EXPECT_EQ(Bytes(frame), (std::vector<uint8_t>{0x10, 0x05, 0x00, 0x03, 0x03, 0x00, 0x2A, 0x45}));
-    ASSERT_TRUE(frame.BuildStatus(0, 5, 0, 0x08, payload, 3));
+    ASSERT_TRUE(frame.BuildStatus(RC_Variant::ShortFrames, 5, 0, 0x08, payload, 3));
     EXPECT_EQ(frame.Data()[7], 0x4D);
 
-    ASSERT_TRUE(frame.BuildStatus(1, 0, 1, 0, payload, 2));
+    ASSERT_TRUE(frame.BuildStatus(RC_Variant::LongFrames, 0, 1, 0, payload, 2));
     EXPECT_EQ(Bytes(frame), (std::vector<uint8_t>{0x99, 0x00, 0x01, 0x00, 0x00, 0x09, 0x03, 0x00, 0xA6}));
 
     std::vector<uint8_t> big(1016, 0);
-    EXPECT_FALSE(frame.BuildStatus(1, 0, 1, 0, big.data(), big.size()));
-    EXPECT_TRUE(frame.BuildStatus(1, 0, 1, 0, big.data(), 1015));
+    EXPECT_FALSE(frame.BuildStatus(RC_Variant::LongFrames, 0, 1, 0, big.data(), big.size()));
+    EXPECT_TRUE(frame.BuildStatus(RC_Variant::LongFrames, 0, 1, 0, big.data(), 1015));
     EXPECT_EQ(frame.Size(), 1022u);
-    EXPECT_FALSE(frame.BuildStatus(0, 0, 1, 0, big.data(), 256));
+    EXPECT_FALSE(frame.BuildStatus(RC_Variant::ShortFrames, 0, 1, 0, big.data(), 256));
 }
 
 TEST(Payload, ValueEncodings)
@@ -90,6 +90,12 @@ TEST(Payload, StringsAreCutAndOverflowIsRefused)
     ASSERT_TRUE(payload.AddString(7, "ab"));
     EXPECT_EQ(std::vector<uint8_t>(payload.Data(), payload.Data() + payload.Size()),
               (std::vector<uint8_t>{7, 3, 'a', 'b', 0}));
+
+    // As the remote system reports a text, the NUL is not added.
+    RC_Payload reported;
+    ASSERT_TRUE(reported.AddReported(7, RC_StringValue("ab")));
+    EXPECT_EQ(std::vector<uint8_t>(reported.Data(), reported.Data() + reported.Size()),
+              (std::vector<uint8_t>{7, 2, 'a', 'b'}));
 
     RC_Payload longest;
     ASSERT_TRUE(longest.AddString(7, std::string(252, 'x')));

@@ -22,7 +22,7 @@ CommsSettings UdpTo(uint16_t nPort)
 // A page protocol talking to a bare socket, with its timer left to the test.
 struct Fixture
 {
-    explicit Fixture(int32_t nVariant) : pages(nVariant, false)
+    explicit Fixture(RC_Variant eVariant) : pages(eVariant, false)
     {
         EXPECT_TRUE(pages.initialise(UdpTo(peer.Port()), "Kestrum"));
         pages.m_pPageDefinitions = &list;
@@ -44,7 +44,7 @@ Bytes Framed(Bytes bytes)
     return bytes;
 }
 
-std::vector<PageItem> Items(std::initializer_list<std::tuple<uint8_t, uint8_t, uint8_t, RC_DataType, int32_t>> specs)
+std::vector<PageItem> Items(std::initializer_list<std::tuple<uint8_t, uint8_t, uint8_t, RC_DataType, PageItem::Access>> specs)
 {
     std::vector<PageItem> items;
     for (const auto& [nSub, nIndex, nItem, eType, nAccess] : specs)
@@ -56,7 +56,7 @@ std::vector<PageItem> Items(std::initializer_list<std::tuple<uint8_t, uint8_t, u
 // Every send operation, byte for byte, in both frame variants.
 TEST(PageProtocolSend, FramesAreByteExact)
 {
-    Fixture shortFrames(0);
+    Fixture shortFrames(RC_Variant::ShortFrames);
     ASSERT_TRUE(shortFrames.pages.SendByte(5, 9, 3, 7));
     EXPECT_EQ(shortFrames.Sent(), (Bytes{0x10, 0x05, 0x00, 0x02, 0x03, 0x07, 0x21}));
     ASSERT_TRUE(shortFrames.pages.SendU16(5, 0, 3, 300));
@@ -67,7 +67,7 @@ TEST(PageProtocolSend, FramesAreByteExact)
     EXPECT_EQ(shortFrames.Sent(), Framed({0x10, 0x02, 0x00, 0x05, 0x04, 0x03, 'o', 'k', 0x00}));
     EXPECT_EQ(shortFrames.pages.m_nTxCount, 4);
 
-    Fixture longFrames(1);
+    Fixture longFrames(RC_Variant::LongFrames);
     ASSERT_TRUE(longFrames.pages.SendQuery(5, 2, 3));
     EXPECT_EQ(longFrames.Sent(), (Bytes{0x99, 0x05, 0x02, 0x00, 0x01, 0x83, 0x24}));
     ASSERT_TRUE(longFrames.pages.SendS16Pair(4, 1, 1, -2, 2, 3));
@@ -76,6 +76,10 @@ TEST(PageProtocolSend, FramesAreByteExact)
     EXPECT_EQ(longFrames.Sent(), Framed({0x99, 0x04, 0x01, 0x00, 0x05, 0x09, 0x00, 0x00, 0x80, 0x3F}));
     ASSERT_TRUE(longFrames.pages.SendS32(4, 1, 9, -2));
     EXPECT_EQ(longFrames.Sent(), Framed({0x99, 0x04, 0x01, 0x00, 0x05, 0x09, 0xFF, 0xFF, 0xFF, 0xFE}));
+    ASSERT_TRUE(longFrames.pages.SendS16(4, 1, 9, -2));
+    EXPECT_EQ(longFrames.Sent(), Framed({0x99, 0x04, 0x01, 0x00, 0x03, 0x09, 0xFF, 0xFE}));
+    ASSERT_TRUE(longFrames.pages.SendU32(4, 1, 9, 0x01020304));
+    EXPECT_EQ(longFrames.Sent(), Framed({0x99, 0x04, 0x01, 0x00, 0x05, 0x09, 0x01, 0x02, 0x03, 0x04}));
     ASSERT_TRUE(longFrames.pages.EnableEoDataOutput(true));
     EXPECT_EQ(longFrames.Sent(), Framed({0x99, 0x06, 0x00, 0x00, 0x02, 0x28, 0x01}));
 }
@@ -85,14 +89,14 @@ TEST(PageProtocolSend, FramesAreByteExact)
 TEST(PageProtocolSend, RefusesWhatCannotBeFramed)
 {
     LogCapture log;
-    Fixture fixture(0);
+    Fixture fixture(RC_Variant::ShortFrames);
     EXPECT_TRUE(fixture.pages.SendString(1, 0, 1, std::string(252, 'x')));
     EXPECT_EQ(fixture.Sent().size(), 260u);
     EXPECT_FALSE(fixture.pages.SendString(1, 0, 1, std::string(253, 'x')));
     EXPECT_TRUE(log.Contains("too long to send", DBG_WRN));
 
     UdpPeer peer;
-    cRC_IO_Pages unknown(2, false);
+    cRC_IO_Pages unknown(static_cast<RC_Variant>(2), false);
     EXPECT_FALSE(unknown.initialise(UdpTo(peer.Port()), "Kestrum"));
     EXPECT_FALSE(unknown.SendByte(1, 0, 1, 1));
     EXPECT_EQ(unknown.m_nTxCount, 0);
@@ -103,7 +107,7 @@ TEST(PageProtocolSend, RefusesWhatCannotBeFramed)
 TEST(PageProtocolReceive, StatusFrameFillsEveryHolderOfItsItem)
 {
     LogCapture log;
-    Fixture fixture(0);
+    Fixture fixture(RC_Variant::ShortFrames);
     fixture.list.AppendPage(Items({{5, 0, 3, RC_DataType::U16, PageItem::kReadOnly}}), "A", false, -1);
     fixture.list.AppendPage(Items({{5, 0, 3, RC_DataType::U16, PageItem::kReadWrite}}), "B", false, -1);
     fixture.pages.RegisterItems();
@@ -143,7 +147,7 @@ TEST(PageProtocolReceive, StatusFrameFillsEveryHolderOfItsItem)
 TEST(PageProtocolReceive, UntrustedPayloadsAreStoppedSafely)
 {
     LogCapture log;
-    Fixture fixture(1);
+    Fixture fixture(RC_Variant::LongFrames);
     fixture.list.AppendPage(Items({{5, 2, 1, RC_DataType::Byte, PageItem::kReadOnly},
                                    {5, 2, 4, RC_DataType::U32, PageItem::kReadOnly}}),
                             "A", false, -1);
@@ -172,7 +176,7 @@ TEST(PageProtocolReceive, UntrustedPayloadsAreStoppedSafely)
 // registration adds no holder twice; periodic requests carry the mask.
 TEST(PageProtocolPeriodic, RegistrationAndRequestBytes)
 {
-    Fixture fixture(0);
+    Fixture fixture(RC_Variant::ShortFrames);
     fixture.list.AppendPage(Items({{5, 0, 3, RC_DataType::U16, PageItem::kReadOnly},
                                    {5, 0, 9, RC_DataType::Byte, PageItem::kReadWrite},
                                    {5, 0, 10, RC_DataType::Byte, PageItem::kWriteOnly}}),
@@ -209,7 +213,7 @@ TEST(PageProtocolPeriodic, DestructionStopsRequests)
     cPageList list;
     list.AppendPage(Items({{7, 0, 1, RC_DataType::Byte, PageItem::kReadOnly}}), "A", false, -1);
     {
-        cRC_IO_Pages pages(0, false);
+        cRC_IO_Pages pages(RC_Variant::ShortFrames, false);
         ASSERT_TRUE(pages.initialise(UdpTo(peer.Port()), "Kestrum"));
         pages.m_pPageDefinitions = &list;
         pages.RegisterItems();
@@ -225,7 +229,7 @@ TEST(PageProtocolPeriodic, DestructionStopsRequests)
 TEST(PageProtocolHeartbeat, LinkFollowsTheRemoteHeartbeat)
 {
     LogCapture log;
-    Fixture fixture(1);
+    Fixture fixture(RC_Variant::LongFrames);
     fixture.pages.m_bUseHeartbeat = true;
     for (int i = 0; i < 30; ++i)
         fixture.pages.MM_TimerHB_Handling();

@@ -65,7 +65,7 @@ public:
         m_pSimulator = std::make_unique<cSimulator>(m_Options, m_Log);
         std::string sError;
         EXPECT_TRUE(m_pSimulator->Start(sError)) << sError;
-        EXPECT_EQ(cPageDefinitionsReader(nVariant).Read(m_Dir.File("pages.xml"), m_PageList),
+        EXPECT_EQ(cPageDefinitionsReader(m_Options.Variant()).Read(m_Dir.File("pages.xml"), m_PageList),
                   cPageDefinitionsReader::Result::kRead);
     }
     ~Link()
@@ -87,7 +87,7 @@ public:
 
     cRC_IO_Pages& Console(const CommsSettings& settings)
     {
-        m_pPages = std::make_unique<cRC_IO_Pages>(m_Options.m_nVariant);
+        m_pPages = std::make_unique<cRC_IO_Pages>(m_Options.Variant());
         EXPECT_TRUE(m_pPages->initialise(settings, "Kestrum"));
         m_pPages->m_pPageDefinitions = &m_PageList;
         m_pPages->RegisterItems();

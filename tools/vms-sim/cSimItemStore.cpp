@@ -45,10 +45,10 @@ double Real(cSimItemStore::ePattern ePattern, double dSeconds, double dPhase)
 }
 } // namespace
 
-bool cSimItemStore::Load(const std::string& sPath, int32_t nVariant, std::string& sError)
+bool cSimItemStore::Load(const std::string& sPath, RC_Variant eVariant, std::string& sError)
 {
     cPageList pages;
-    if (cPageDefinitionsReader(nVariant).Read(sPath, pages) != cPageDefinitionsReader::Result::kRead)
+    if (cPageDefinitionsReader(eVariant).Read(sPath, pages) != cPageDefinitionsReader::Result::kRead)
     {
         sError = "cannot open or parse page definitions file " + sPath;
         return false;
@@ -59,7 +59,7 @@ bool cSimItemStore::Load(const std::string& sPath, int32_t nVariant, std::string
     return true;
 }
 
-bool cSimItemStore::Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, int32_t nAccess,
+bool cSimItemStore::Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, PageItem::Access nAccess,
                         const std::string& sLabel)
 {
     const uint32_t nKey = Key(nSubSystem, nIndex, nItem);
@@ -77,7 +77,7 @@ bool cSimItemStore::Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_Da
     return true;
 }
 
-bool cSimItemStore::Find(uint32_t nKey, RC_DataType& eType, int32_t& nAccess) const
+bool cSimItemStore::Find(uint32_t nKey, RC_DataType& eType, PageItem::Access& nAccess) const
 {
     auto it = m_Items.find(nKey);
     if (it == m_Items.end())

@@ -2,6 +2,7 @@
 #include "PageItem.h"
 #include "RC_DataType.h"
 #include "RC_ItemValue.h"
+#include "RC_Variant.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,14 +42,14 @@ public:
 
     // Reads the page definitions as the console of that variant does. False
     // (with the reason) when the file cannot be opened or parsed.
-    bool Load(const std::string& sPath, int32_t nVariant, std::string& sError);
+    bool Load(const std::string& sPath, RC_Variant eVariant, std::string& sError);
     // Adds one item; a second definition of a key keeps the first (false).
-    bool Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, int32_t nAccess,
+    bool Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_DataType eType, PageItem::Access nAccess,
              const std::string& sLabel);
 
     size_t Count() const { return m_Items.size(); }
     bool Contains(uint32_t nKey) const { return m_Items.count(nKey) != 0; }
-    bool Find(uint32_t nKey, RC_DataType& eType, int32_t& nAccess) const;
+    bool Find(uint32_t nKey, RC_DataType& eType, PageItem::Access& nAccess) const;
     // Keys that Add refused because the first definition had another type.
     const std::vector<uint32_t>& Conflicts() const { return m_Conflicts; }
 
@@ -66,7 +67,7 @@ private:
     struct Entry
     {
         RC_DataType eType;
-        int32_t nAccess;
+        PageItem::Access nAccess;
         std::unique_ptr<RC_ItemValue> pValue;
         std::string sLabel;
     };

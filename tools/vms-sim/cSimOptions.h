@@ -1,4 +1,6 @@
 #pragma once
+#include "CommsSettings.h"
+#include "RC_Variant.h"
 #include "cToolOptions.h"
 
 #include <cstdint>
@@ -13,17 +15,18 @@ public:
     eParse Parse(int argc, char* argv[]);
     static const char* Usage();
 
-    int32_t m_nVariant = 0;
+    int32_t m_nVariant = 0;  // as given: checked to name a known variant
+    RC_Variant Variant() const { return static_cast<RC_Variant>(m_nVariant); }
     std::string m_sPagesFile = "config/PageDefinitions.xml";
 
     std::string m_sSerialDevice;  // the page protocol over this device instead of UDP
-    int32_t m_nBaudRate = 115200;
-    std::string m_sAddress = "127.0.0.1";  // where the console is
+    int32_t m_nBaudRate = CommsSettings::kDefaultBaudRate;
+    std::string m_sAddress = CommsSettings::kDefaultIpAddress;  // where the console is
     std::string m_sBindAddress = "0.0.0.0";
-    int32_t m_nPort = 9876;       // we listen for commands here
-    int32_t m_nReplyPort = 9879;  // the console listens here
-    int32_t m_nEoPort = 9186;     // the console's EO receiver listens here
-    int32_t m_nEoListenPort = 9886;
+    int32_t m_nPort = CommsSettings::kDefaultTxPort;       // we listen for commands here
+    int32_t m_nReplyPort = CommsSettings::kDefaultRxPort;  // the console listens here
+    int32_t m_nEoPort = CommsSettings::kDefaultEoRxPort;   // the console's EO receiver listens here
+    int32_t m_nEoListenPort = CommsSettings::kDefaultEoTxPort;
 
     int32_t m_nEoFormat = 0;
     int32_t m_nEoTargets = 4;

@@ -61,9 +61,9 @@ private:
     uint32_t m_nSent = 0;
 };
 
-cSimProtocol::cSimProtocol(int32_t nVariant, cSimItemStore& items, cSimPeriodic& periodic, cSimHeartbeat& heartbeat,
+cSimProtocol::cSimProtocol(RC_Variant eVariant, cSimItemStore& items, cSimPeriodic& periodic, cSimHeartbeat& heartbeat,
                            cSimFaults& faults, cSimEventLog& log, Sender fnSend)
-    : m_nVariant(nVariant), m_Items(items), m_Periodic(periodic), m_Heartbeat(heartbeat), m_Faults(faults), m_Log(log),
+    : m_eVariant(eVariant), m_Items(items), m_Periodic(periodic), m_Heartbeat(heartbeat), m_Faults(faults), m_Log(log),
       m_fnSend(std::move(fnSend))
 {
 }
@@ -71,12 +71,12 @@ cSimProtocol::cSimProtocol(int32_t nVariant, cSimItemStore& items, cSimPeriodic&
 size_t cSimProtocol::MostPayload() const
 {
     // Short frames state the payload in one byte, long status frames the whole frame in two.
-    return m_nVariant == 0 ? 255 : RC_Frame::kMaxFrame - 7;
+    return m_eVariant == RC_Variant::ShortFrames ? 255 : RC_Frame::kMaxFrame - 7;
 }
 
 bool cSimProtocol::IsEoSwitch(uint8_t nSubSystem, uint8_t nIndex) const
 {
-    return m_nVariant == 0 ? nSubSystem == 0 : nSubSystem == 6 && nIndex == 0;
+    return m_eVariant == RC_Variant::ShortFrames ? nSubSystem == 0 : nSubSystem == 6 && nIndex == 0;
 }
 
 uint8_t cSimProtocol::UnknownItem(uint8_t nSubSystem, uint8_t nIndex) const
@@ -93,15 +93,15 @@ uint8_t cSimProtocol::UnknownItem(uint8_t nSubSystem, uint8_t nIndex) const
 
 void cSimProtocol::HandleFrame(const uint8_t* pFrame, int32_t nLength, bool bChecksumGood)
 {
-    const size_t nHeader = m_nVariant == 0 ? 4 : 5;
+    const size_t nHeader = m_eVariant == RC_Variant::ShortFrames ? 4 : 5;
     if (!pFrame || nLength < static_cast<int32_t>(nHeader + 1))
         return;
     const uint8_t nSubSystem = pFrame[1];
-    const uint8_t nIndex = m_nVariant == 0 ? 0 : pFrame[2];
+    const uint8_t nIndex = m_eVariant == RC_Variant::ShortFrames ? 0 : pFrame[2];
     const uint8_t* pPayload = pFrame + nHeader;
     const size_t nCount = static_cast<size_t>(nLength) - nHeader - 1;
 
-    const bool bHeartbeat = m_nVariant == 1 && nSubSystem == 0 && nIndex == 1;
+    const bool bHeartbeat = m_eVariant == RC_Variant::LongFrames && nSubSystem == 0 && nIndex == 1;
     if (!bChecksumGood)
     {
         // An answer from 0/1 would read as our heartbeat; a spoilt one from the console just goes missing.
@@ -251,7 +251,7 @@ bool cSimProtocol::SendStatus(uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatu
         pPayload = &led;
     }
     RC_Frame frame;
-    if (!frame.BuildStatus(m_nVariant, nSubSystem, nIndex, nSent, pPayload->data(), pPayload->size()))
+    if (!frame.BuildStatus(m_eVariant, nSubSystem, nIndex, nSent, pPayload->data(), pPayload->size()))
         return false;
     std::vector<uint8_t> bytes(frame.Data(), frame.Data() + frame.Size());
     return m_fnSend(bytes);
@@ -260,7 +260,7 @@ bool cSimProtocol::SendStatus(uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatu
 void cSimProtocol::SendError(uint8_t nSubSystem, uint8_t nIndex, eError eCode, const std::vector<uint8_t>& payload)
 {
     RC_Frame frame;
-    if (!frame.BuildStatus(m_nVariant, nSubSystem, nIndex, static_cast<uint8_t>(eCode << 2), payload.data(),
+    if (!frame.BuildStatus(m_eVariant, nSubSystem, nIndex, static_cast<uint8_t>(eCode << 2), payload.data(),
                            payload.size()))
         return;
     std::vector<uint8_t> bytes(frame.Data(), frame.Data() + frame.Size());
@@ -271,7 +271,7 @@ void cSimProtocol::SendHeartbeat(uint8_t nMissed, uint8_t nState)
 {
     const uint8_t payload[] = {nMissed, nState};
     RC_Frame frame;
-    if (!frame.BuildStatus(1, 0, 1, 0, payload, sizeof(payload)))
+    if (!frame.BuildStatus(RC_Variant::LongFrames, 0, 1, 0, payload, sizeof(payload)))
         return;
     std::vector<uint8_t> bytes(frame.Data(), frame.Data() + frame.Size());
     m_fnSend(bytes);

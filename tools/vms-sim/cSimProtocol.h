@@ -1,4 +1,5 @@
 #pragma once
+#include "RC_Variant.h"
 #include "cSimPeriodic.h"
 
 #include <cstddef>
@@ -37,7 +38,7 @@ public:
     // True when the frame went out (a fault may have held it back).
     using Sender = std::function<bool(std::vector<uint8_t>& frame)>;
 
-    cSimProtocol(int32_t nVariant, cSimItemStore& items, cSimPeriodic& periodic, cSimHeartbeat& heartbeat,
+    cSimProtocol(RC_Variant eVariant, cSimItemStore& items, cSimPeriodic& periodic, cSimHeartbeat& heartbeat,
                  cSimFaults& faults, cSimEventLog& log, Sender fnSend);
 
     // Called with the EO switch's new setting (true: stream on).
@@ -55,7 +56,7 @@ public:
     uint32_t SendGroup(const cSimPeriodic::Group& group);
     void SendHeartbeat(uint8_t nMissed, uint8_t nState);
 
-    int32_t Variant() const { return m_nVariant; }
+    RC_Variant Variant() const { return m_eVariant; }
     bool IsEoSwitch(uint8_t nSubSystem, uint8_t nIndex) const;
     // The highest item number of the group that no page defines (nor the protocol uses).
     uint8_t UnknownItem(uint8_t nSubSystem, uint8_t nIndex) const;
@@ -70,7 +71,7 @@ private:
     void HandleHeartbeat(const uint8_t* pPayload, size_t nCount);
     void ReportPeriodic(uint8_t nSubSystem, uint8_t nIndex);
 
-    const int32_t m_nVariant;
+    const RC_Variant m_eVariant;
     cSimItemStore& m_Items;
     cSimPeriodic& m_Periodic;
     cSimHeartbeat& m_Heartbeat;

@@ -12,10 +12,11 @@ namespace
 constexpr auto kTick = std::chrono::milliseconds(cSimPeriodic::kTickMs);
 constexpr uint32_t kTicksPerHeartbeat = 10;
 
-cSimTransport::Framing CommandFraming(int32_t nVariant)
+cSimTransport::Framing CommandFraming(RC_Variant eVariant)
 {
     // The console's commands carry a one-byte payload length in both variants.
-    return nVariant == 0 ? cSimTransport::Framing{0x10, 1, 3, 5} : cSimTransport::Framing{0x99, 1, 4, 6};
+    return eVariant == RC_Variant::ShortFrames ? cSimTransport::Framing{0x10, 1, 3, 5}
+                                               : cSimTransport::Framing{0x99, 1, 4, 6};
 }
 } // namespace
 
@@ -23,7 +24,7 @@ cSimulator::cSimulator(const cSimOptions& options, cSimEventLog& log)
     : m_Options(options), m_Log(log), m_Faults(cSimFaults::From(options)),
       m_EoStream(options.m_nEoFormat, options.m_nEoTargets, options.m_nEoTags)
 {
-    m_pProtocol = std::make_unique<cSimProtocol>(m_Options.m_nVariant, m_Items, m_Periodic, m_Heartbeat, m_Faults,
+    m_pProtocol = std::make_unique<cSimProtocol>(m_Options.Variant(), m_Items, m_Periodic, m_Heartbeat, m_Faults,
                                                  m_Log, [this](std::vector<uint8_t>& frame) { return Send(frame); });
     m_pProtocol->SetEoSwitch([this](bool bOn) { SwitchEo(bOn); });
     m_pProtocol->SetPeriodicObserver([this](const cSimPeriodic::Group& group) { OnPeriodicChanged(group); });
@@ -38,7 +39,7 @@ bool cSimulator::Start(std::string& sError)
 {
     if (m_bStarted)
         return true;
-    if (!m_Items.Load(m_Options.m_sPagesFile, m_Options.m_nVariant, sError))
+    if (!m_Items.Load(m_Options.m_sPagesFile, m_Options.Variant(), sError))
         return false;
     for (uint32_t nKey : m_Items.Conflicts())
         m_Log.Event("item %u/%u/%u defined again with another type: the first definition stands", nKey >> 16,
@@ -49,7 +50,7 @@ bool cSimulator::Start(std::string& sError)
     auto fnHandler = [this](const uint8_t* pFrame, int32_t nLength, bool bGood) {
         m_pProtocol->HandleFrame(pFrame, nLength, bGood);
     };
-    m_pPages = std::make_unique<cSimTransport>("vms-sim", CommandFraming(m_Options.m_nVariant), fnHandler);
+    m_pPages = std::make_unique<cSimTransport>("vms-sim", CommandFraming(m_Options.Variant()), fnHandler);
     const bool bSerial = !m_Options.m_sSerialDevice.empty();
     const bool bPagesOpen = bSerial ? m_pPages->OpenSerial(m_Options.m_sSerialDevice, m_Options.m_nBaudRate)
                                     : m_pPages->OpenUdp(m_Options.m_sBindAddress, m_Options.m_nPort,
@@ -234,7 +235,7 @@ void cSimulator::Tick()
     for (const cSimPeriodic::Group& group : m_Periodic.Tick())
         m_pProtocol->SendGroup(group);
 
-    if (m_Options.m_nVariant != 1 || m_nTicks % kTicksPerHeartbeat != 0)
+    if (m_Options.Variant() != RC_Variant::LongFrames || m_nTicks % kTicksPerHeartbeat != 0)
         return;
     const cSimHeartbeat::Beat beat = m_Heartbeat.Next(std::chrono::steady_clock::now());
     if (beat.bStateChanged && beat.nState == cSimHeartbeat::kActive)

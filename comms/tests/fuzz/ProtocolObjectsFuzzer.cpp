@@ -21,10 +21,12 @@ cPageList& EveryType()
         {
             // Subsystem 5, index 2 (index 0 for short frames), items 1..12;
             // item 1 twice, as two pages showing the same item would.
-            items.push_back(PageItem::Make(5, 2, static_cast<uint8_t>(nType + 1), static_cast<RC_DataType>(nType), 2, "i"));
-            items.push_back(PageItem::Make(5, 0, static_cast<uint8_t>(nType + 1), static_cast<RC_DataType>(nType), 2, "i"));
+            const auto nItem = static_cast<uint8_t>(nType + 1);
+            const auto eType = static_cast<RC_DataType>(nType);
+            items.push_back(PageItem::Make(5, 2, nItem, eType, PageItem::kReadWrite, "i"));
+            items.push_back(PageItem::Make(5, 0, nItem, eType, PageItem::kReadWrite, "i"));
         }
-        items.push_back(PageItem::Make(5, 2, 1, RC_DataType::Byte, 0, "again"));
+        items.push_back(PageItem::Make(5, 2, 1, RC_DataType::Byte, PageItem::kReadOnly, "again"));
         pNew->AppendPage(std::move(items), "all", false, -1);
         return pNew;
     }();
@@ -61,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             std::abort();  // unreachable: touches the copy
         return 0;
     }
-    cRC_IO_Pages pages(nChoice & 1, false);
+    cRC_IO_Pages pages(static_cast<RC_Variant>(nChoice & 1), false);
     pages.m_pPageDefinitions = &EveryType();
     pages.RegisterItems();
     pages.m_bUseHeartbeat = (nChoice & 2) != 0;

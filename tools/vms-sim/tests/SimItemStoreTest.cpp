@@ -19,23 +19,23 @@ TEST(SimItemStore, ReadsTheDefinitionsAsTheConsoleOfItsVariant)
     </Page></PageDefinitions>)");
     std::string sError;
     cSimItemStore v0;
-    ASSERT_TRUE(v0.Load(dir.File("pages.xml"), 0, sError));
+    ASSERT_TRUE(v0.Load(dir.File("pages.xml"), RC_Variant::ShortFrames, sError));
     EXPECT_EQ(v0.Count(), 3u);
     EXPECT_TRUE(v0.Contains(cSimItemStore::Key(5, 0, 3)));
     EXPECT_TRUE(v0.Contains(cSimItemStore::Key(16, 0, 4)));
 
     cSimItemStore v1;
-    ASSERT_TRUE(v1.Load(dir.File("pages.xml"), 1, sError));
+    ASSERT_TRUE(v1.Load(dir.File("pages.xml"), RC_Variant::LongFrames, sError));
     EXPECT_EQ(v1.Count(), 2u);
     RC_DataType eType{};
-    int32_t nAccess = 0;
+    PageItem::Access nAccess = PageItem::kReadOnly;
     ASSERT_TRUE(v1.Find(cSimItemStore::Key(5, 2, 3), eType, nAccess));
     EXPECT_EQ(nAccess, PageItem::kReadWrite);  // listed RW and RO: both ways allowed
     ASSERT_TRUE(v1.Find(cSimItemStore::Key(5, 2, 6), eType, nAccess));
     EXPECT_EQ(eType, RC_DataType::Float);
     EXPECT_EQ(v1.Conflicts(), std::vector<uint32_t>{cSimItemStore::Key(5, 2, 6)});
 
-    EXPECT_FALSE(v1.Load(dir.File("absent.xml"), 0, sError));
+    EXPECT_FALSE(v1.Load(dir.File("absent.xml"), RC_Variant::ShortFrames, sError));
     EXPECT_NE(sError.find("absent.xml"), std::string::npos);
 }
 
