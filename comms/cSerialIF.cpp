@@ -193,11 +193,9 @@ bool cSerialIF::startRx()
             m_bServiceRunning = false;
             DbgLog(DBG_INF, "cSerialIF::execute", 615, "Completed", kLog);
         });
-    // The first read is asked for before the service runs, so that the port is
-    // only ever touched by one thread at a time.
-    start_receive();
     if (!m_pServiceThread->Start())
         return false;
+    start_receive();
     m_bStarted = true;
     return true;
 }

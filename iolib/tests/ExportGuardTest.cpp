@@ -68,6 +68,12 @@ __attribute__((visibility("default"))) void operator delete(void* pMemory, std::
     std::free(pMemory);
 }
 
+// Called when a constructor throws after a nothrow allocation.
+__attribute__((visibility("default"))) void operator delete(void* pMemory, const std::nothrow_t&) noexcept
+{
+    std::free(pMemory);
+}
+
 __attribute__((visibility("default"))) void operator delete[](void* pMemory) noexcept
 {
     std::free(pMemory);
