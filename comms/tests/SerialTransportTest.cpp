@@ -173,7 +173,7 @@ TEST(SerialTransport, TerminateLeavesNoServiceThreadBehind)
     LogCapture log;
     PtyPair pty;
     pty.CloseSlave();
-    const size_t nThreads = ThreadCount();
+    size_t nThreads = 0;  // after the first cycle: a sanitizer runtime may add its own thread then
     cSerialIF serial("RC");
     FrameCollector collector;
     constexpr int kCycles = 20;
@@ -188,6 +188,8 @@ TEST(SerialTransport, TerminateLeavesNoServiceThreadBehind)
         collector.clearCommsIF();
         serial.Terminate();
         EXPECT_FALSE(serial.ServiceRunning());
+        if (nCycle == 0)
+            nThreads = ThreadCount();
         EXPECT_EQ(ThreadCount(), nThreads) << "cycle " << nCycle;
     }
     EXPECT_EQ(log.Count("cSerialIF::Terminate (144): Stopped after 0 waits"), kCycles);
