@@ -1,5 +1,6 @@
 #include "cCommsIF.h"
 
+#include "DbgLog.h"
 #include "cCommsClock.h"
 #include "cCommsLogger.h"
 #include "cRxProtocol.h"
@@ -116,6 +117,18 @@ bool cCommsIF::loadProtocol(cRxProtocol* pProtocol)
     m_pProtocol->SetClock(m_pClock.load());
     std::lock_guard<std::mutex> lock(m_LoggerMutex);
     m_pProtocol->SetLogger(m_pLogger.get());
+    return true;
+}
+
+bool cCommsIF::prepareRx(const char* szFunction, int32_t nLine, bool bStartLog)
+{
+    if (!loadProtocol(nullptr))
+    {
+        DbgLog(DBG_WRN, szFunction, nLine, DbgLogFormat("(%s) failed to loadProtocol()", Name()), CAT_COMMS);
+        return false;
+    }
+    if (bStartLog)
+        configureLogging(true, true, "");
     return true;
 }
 

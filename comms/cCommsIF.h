@@ -57,6 +57,9 @@ public:
     StatusSignal m_sigStatus;
 
 protected:
+    // What every transport's initialise ends with: its own framer (a failure is
+    // logged under the caller's name and line), then traffic logging if asked.
+    bool prepareRx(const char* szFunction, int32_t nLine, bool bStartLog);
     // The label of the send in progress; only valid inside messageSend.
     const std::string& SendLabel() const { return m_sSendLabel; }
 

@@ -2,18 +2,11 @@
 
 #include "DbgLog.h"
 #include "RC_Checksum.h"
+#include "RC_FrameSync.h"
 #include "cCommsIF.h"
 #include "cEvent.h"
 
 #include <new>
-
-namespace
-{
-bool IsSync(uint8_t nByte)
-{
-    return nByte == 0x10 || nByte == 0x99 || nByte == 0x77;
-}
-} // namespace
 
 cCommsIO::cCommsIO(const char* szName) : XThread("cCommsIO"), m_szObjectName(szName ? szName : "")
 {
@@ -257,11 +250,11 @@ int32_t cCommsIO::ValidateNxHeartbeat(const uint8_t* pFrame, int32_t nCount)
         return 0;
     int32_t nRole = 0;
     const uint8_t* pStart = pFrame;
-    if (IsSync(pFrame[0]) && RC_Checksum(pFrame, nCount - 1) == pFrame[nCount - 1])
+    if (RC_IsSync(pFrame[0]) && RC_Checksum(pFrame, nCount - 1) == pFrame[nCount - 1])
     {
         nRole = 2;
     }
-    else if (nCount >= 4 && IsSync(pFrame[1]) && RC_Checksum(pFrame + 1, nCount - 2) == pFrame[nCount - 1])
+    else if (nCount >= 4 && RC_IsSync(pFrame[1]) && RC_Checksum(pFrame + 1, nCount - 2) == pFrame[nCount - 1])
     {
         nRole = 1;
         pStart = pFrame + 1;

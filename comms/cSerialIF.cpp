@@ -2,13 +2,10 @@
 
 #include "DbgLog.h"
 
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/write.hpp>
-#include <chrono>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <thread>
 
 namespace
 {
@@ -43,13 +40,8 @@ bool cSerialIF::Initialise(const std::string& sPath, int32_t nBaudRate, bool bSt
     Terminate();
     if (!setupSerialPort(sPath, nBaudRate, nParity, nCharSize, nStopBits, nReadTimeout, nRtsControl))
         return false;
-    if (!loadProtocol(nullptr))
-    {
-        DbgLog(DBG_WRN, "cSerialIF::Initialise", 59, DbgLogFormat("(%s) failed to loadProtocol()", Name()), kLog);
+    if (!prepareRx("cSerialIF::Initialise", 59, bStartLog))
         return false;
-    }
-    if (bStartLog)
-        configureLogging(true, true, "");
     if (bStartRx && !startRx())
     {
         DbgLog(DBG_WRN, "cSerialIF::Initialise", 69, DbgLogFormat("(%s) failed to startRx()", Name()), kLog);
@@ -191,26 +183,18 @@ bool cSerialIF::startRx()
     std::lock_guard<std::mutex> lock(m_StartMutex);
     if (m_bStarted || !m_pService)
         return m_bStarted;
-    std::shared_ptr<boost::asio::io_context> pService = m_pService;
-    std::shared_ptr<std::atomic<bool>> pRunning = m_pServiceRunning;
-    // Raised before the thread starts, so that Terminate waits for it even if
-    // it has not reached run() yet.
-    *pRunning = true;
-    std::thread([pService, pRunning] {
-        DbgLog(DBG_INF, "cSerialIF::execute", 593, "", kLog);
-        auto work = boost::asio::make_work_guard(*pService);
-        try
-        {
-            pService->run();
-        }
-        catch (const std::exception& e)
-        {
-            DbgLog(DBG_ERR, "cSerialIF::execute", __LINE__, DbgLogFormat("service stopped by an exception: %s", e.what()), kLog);
-        }
-        *pRunning = false;
-        work.reset();
-        DbgLog(DBG_INF, "cSerialIF::execute", 615, "Completed", kLog);
-    }).detach();
+    m_pServiceThread = std::make_unique<cServiceThread>(
+        "cSerialIF", *m_pService,
+        [this] {
+            DbgLog(DBG_INF, "cSerialIF::execute", 593, "", kLog);
+            m_bServiceRunning = true;
+        },
+        [this] {
+            m_bServiceRunning = false;
+            DbgLog(DBG_INF, "cSerialIF::execute", 615, "Completed", kLog);
+        });
+    if (!m_pServiceThread->Start())
+        return false;
     start_receive();
     m_bStarted = true;
     return true;
@@ -218,8 +202,8 @@ bool cSerialIF::startRx()
 
 bool cSerialIF::stopRx()
 {
-    if (m_pService && m_pServiceRunning->load())
-        m_pService->stop();
+    if (m_pServiceThread)
+        m_pServiceThread->Stop();
     return true;
 }
 
@@ -338,34 +322,27 @@ void cSerialIF::Terminate()
         std::lock_guard<std::mutex> lock(m_ReceiveMutex);
         m_bInitialised = false;
         m_bStopping = true;
-        stopRx();
-        if (m_pPort->is_open())
-        {
-            boost::system::error_code ec;
-            m_pPort->close(ec);
-            if (ec)
-                DbgLog(DBG_ERR, "cSerialIF::Terminate", __LINE__, DbgLogFormat("close failed: %s", ec.message().c_str()), kLog);
-        }
     }
-    int nRemaining = 100;
-    while (m_pServiceRunning->load() && nRemaining > 1)
+    // Joins the service thread (never under the receive lock, which its
+    // completions take); the port is then closed with no read in flight.
+    stopRx();
+    if (m_pPort->is_open())
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        --nRemaining;
+        boost::system::error_code ec;
+        m_pPort->close(ec);
+        if (ec)
+            DbgLog(DBG_ERR, "cSerialIF::Terminate", __LINE__, DbgLogFormat("close failed: %s", ec.message().c_str()), kLog);
     }
-    DbgLog(DBG_INF, "cSerialIF::Terminate", 144, DbgLogFormat("Stopped after %d waits", 100 - nRemaining), kLog);
+    // The thread is joined, not polled for: no waits.
+    DbgLog(DBG_INF, "cSerialIF::Terminate", 144, DbgLogFormat("Stopped after %d waits", 0), kLog);
     cCommsIF::Terminate();
+    m_pServiceThread.reset();
     m_pPort.reset();
     m_pService.reset();
     {
         std::lock_guard<std::mutex> lock(m_StartMutex);
         m_bStarted = false;  // a later Initialise starts a new service thread
     }
-    {
-        std::lock_guard<std::mutex> lock(m_ReceiveMutex);
-        m_bStopping = false;
-    }
-    // A service thread that outlived the wait keeps its own shared flag.
-    if (m_pServiceRunning->load())
-        m_pServiceRunning = std::make_shared<std::atomic<bool>>(false);
+    std::lock_guard<std::mutex> lock(m_ReceiveMutex);
+    m_bStopping = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "SerialPortCfg.h"
 #include "cCommsIF.h"
+#include "cServiceThread.h"
 
 #include <array>
 #include <atomic>
@@ -11,9 +12,11 @@
 #include <mutex>
 #include <string>
 
-// The serial transport: asynchronous reads on a detached service thread (one
+// The serial transport: asynchronous reads on a service thread of its own (one
 // byte at a time, or up to 256), synchronous writes, purges and RTS modes.
 // Receive errors end reception and are reported through the status signal.
+// Terminate joins the service thread before the port closes, so nothing of
+// the port runs afterwards.
 class cSerialIF : public cCommsIF
 {
 public:
@@ -41,7 +44,7 @@ public:
     uint32_t SentCount() const { return m_nSentCount.load(); }
     uint32_t ChunkSize() const { return m_nChunkSize; }
     bool ReceivedAnything() const { return m_bReceivedAnything.load(); }
-    bool ServiceRunning() const { return m_pServiceRunning->load(); }
+    bool ServiceRunning() const { return m_bServiceRunning.load(); }
 
 private:
     bool setupSerialPort(const std::string& sPath, int32_t nBaudRate, int32_t nParity, int32_t nCharSize,
@@ -55,6 +58,7 @@ private:
 
     std::shared_ptr<boost::asio::serial_port> m_pPort;
     std::shared_ptr<boost::asio::io_context> m_pService;
+    std::unique_ptr<cServiceThread> m_pServiceThread;  // runs m_pService from startRx to Terminate
     std::mutex m_ReceiveMutex;  // receive completions against Terminate
     std::atomic<bool> m_bInitialised{false};
     bool m_bStopping = false;   // under m_ReceiveMutex
@@ -64,8 +68,7 @@ private:
     mutable std::mutex m_LastSentMutex;
     std::array<uint8_t, 255> m_LastSent{};
     int32_t m_nLastSentLength = 0;
-    // Shared with the detached service thread, which may finish after this object.
-    std::shared_ptr<std::atomic<bool>> m_pServiceRunning = std::make_shared<std::atomic<bool>>(false);
+    std::atomic<bool> m_bServiceRunning{false};  // written by the service thread
     std::atomic<bool> m_bReceivedAnything{false};
     std::mutex m_StartMutex;
     bool m_bStarted = false;

@@ -73,13 +73,8 @@ bool cUdpIF::initialise(int32_t nTargetPort, const std::string& sTargetAddress, 
         }
     }
 
-    if (!loadProtocol(nullptr))
-    {
-        DbgLog(DBG_WRN, "nx::http::cUdpIF::initialise", 65, DbgLogFormat("(%s) failed to loadProtocol()", Name()), CAT_COMMS);
+    if (!prepareRx("nx::http::cUdpIF::initialise", 65, bLog))
         return false;
-    }
-    if (bLog)
-        configureLogging(true, true, "");
     m_ErrorConnection = sigError.connect([this](const IPEndPoint& sender, const boost::system::error_code& ec) {
         OnError(sender, ec);
     });

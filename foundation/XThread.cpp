@@ -34,6 +34,7 @@ bool XThread::Begin(bool bLoop)
     }
     m_bLoop = bLoop;
     m_bTerminate = false;
+    m_bFaulted = false;
 
     m_pClosedEvent.reset(new (std::nothrow) cEvent());
     if (!m_pClosedEvent)
@@ -82,6 +83,18 @@ int XThread::ThreadMain()
     {
         // The owner gave up waiting and interrupted us: end as if asked to stop.
     }
+    catch (const std::exception& e)
+    {
+        DbgLog(DBG_ERR, "XThread::ThreadMain", __LINE__, DbgLogFormat("(%s) ended by an exception: %s", m_szName, e.what()),
+               CAT_THREAD);
+        m_bFaulted = true;
+    }
+    catch (...)
+    {
+        DbgLog(DBG_ERR, "XThread::ThreadMain", __LINE__, DbgLogFormat("(%s) ended by an unknown exception", m_szName),
+               CAT_THREAD);
+        m_bFaulted = true;
+    }
     if (m_pClosedEvent)
         m_pClosedEvent->Set();
     return 0;
@@ -107,7 +120,8 @@ bool XThread::WaitTerminate(cEvent* pStopEvent)
     if (pStopEvent)
         pStopEvent->Set();
 
-    const bool bClosed = m_pClosedEvent && m_pClosedEvent->Wait(2000u);
+    // A worker ended by an exception will set no closed event again: join it now.
+    const bool bClosed = m_bFaulted || (m_pClosedEvent && m_pClosedEvent->Wait(2000u));
     if (!bClosed)
     {
         if (!m_pThread->try_join_for(boost::chrono::milliseconds(2000)))

@@ -10,7 +10,9 @@ class cEvent;
 
 // Base of every worker thread: runs Execute once or in a loop and stops it with
 // a bounded wait. A derived class must call WaitTerminate in its own destructor:
-// by the time ~XThread runs, the derived part (and its Execute) is gone.
+// by the time ~XThread runs, the derived part (and its Execute) is gone. An
+// exception out of Execute ends the worker with an ERR line naming it; the
+// process carries on, and WaitTerminate then collects the worker at once.
 class XThread
 {
 public:
@@ -32,6 +34,7 @@ protected:
     bool m_bLoop = true;
     std::unique_ptr<boost::thread> m_pThread;
     std::atomic<bool> m_bTerminate{false};  // written by the owner, and by the worker as its loop ends
+    std::atomic<bool> m_bFaulted{false};    // written by the worker: Execute threw, the worker has ended
     std::unique_ptr<cEvent> m_pClosedEvent;
     const char* m_szName;
 };

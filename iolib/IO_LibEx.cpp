@@ -3,8 +3,6 @@
 #include "DbgLog.h"
 #include "PortellePlugin.h"
 
-#include <cstring>
-
 namespace
 {
 enum
@@ -25,10 +23,33 @@ enum
     kEntryPointCount
 };
 
-const char* const kEntryPointNames[kEntryPointCount] = {
-    "IO_LibInit",     "IO_LibDestroy",    "IO_SetGPIO_PinAsOutput", "IO_ReadGPIO_PinAsOutput", "IO_SetGPIO_Pin",
-    "IO_ReadGPIO_Pin", "IO_ReadGPIO",     "IO_ReadGPIO_Outputs",    "IO_SetCallback",          "IO_SetCurrentSensorCallback",
-    "IO_StartWatchdog", "IO_StopWatchdog", "IO_ResetWatchdog",
+constexpr cEntryPointSpec Unreported(const char* szName)
+{
+    return {szName, nullptr, 0, nullptr, 0};
+}
+
+// Only the two required entry points are reported, and only when missing.
+const cEntryPointSpec kEntryPoints[kEntryPointCount] = {
+    {"IO_LibInit", nullptr, 0,
+     "loaded library does not contain IO_LibInit ProcAddress. Destroying source and return error Nx_INVALIDSRC", 117},
+    {"IO_LibDestroy", nullptr, 0,
+     "loaded library does not contain IO_LibDestroy ProcAddress. Destroying source and return error Nx_INVALIDSRC", 126},
+    Unreported("IO_SetGPIO_PinAsOutput"),
+    Unreported("IO_ReadGPIO_PinAsOutput"),
+    Unreported("IO_SetGPIO_Pin"),
+    Unreported("IO_ReadGPIO_Pin"),
+    Unreported("IO_ReadGPIO"),
+    Unreported("IO_ReadGPIO_Outputs"),
+    Unreported("IO_SetCallback"),
+    Unreported("IO_SetCurrentSensorCallback"),
+    Unreported("IO_StartWatchdog"),
+    Unreported("IO_StopWatchdog"),
+    Unreported("IO_ResetWatchdog"),
+};
+
+const cLoadSpec kLoad = {
+    "IO_LibEx::LoadIO_Lib", 98, "Invalid lpszPath", 108, "LoadLibrary not successful, returning Nx_InvalidFile",
+    nullptr, kEntryPoints, kEntryPointCount,
 };
 } // namespace
 
@@ -66,51 +87,14 @@ const IO_LibEx::cOperation kResetWatchdogOp =
 #undef IO_OP
 } // namespace
 
-IO_LibEx::IO_LibEx() : CvxObj(kObjType)
+IO_LibEx::IO_LibEx() : cPluginSource(kObjType, kLoad)
 {
-    m_Loader.Load(nullptr);
 }
 
 IO_LibEx::~IO_LibEx()
 {
     DbgLog(DBG_INF, "IO_LibEx::~IO_LibEx", 44, "Destructor Called");
     Destroy();
-}
-
-NxResult IO_LibEx::LoadIO_Lib(const char* lpszPath)
-{
-    if (!lpszPath)
-    {
-        DbgLog(DBG_ERR, "IO_LibEx::LoadIO_Lib", 98, "Invalid lpszPath");
-        return Nx_InvalidFile;
-    }
-    Destroy();
-    if (!m_Loader.Load(lpszPath))
-    {
-        DbgLog(DBG_ERR, "IO_LibEx::LoadIO_Lib", 108, "LoadLibrary not successful, returning Nx_InvalidFile");
-        return Nx_InvalidFile;
-    }
-
-    m_EntryPoints[kInit] = m_Loader.GetProcAddress(kEntryPointNames[kInit]);
-    if (!m_EntryPoints[kInit])
-    {
-        DbgLog(DBG_ERR, "IO_LibEx::LoadIO_Lib", 117,
-               "loaded library does not contain IO_LibInit ProcAddress. Destroying source and return error Nx_INVALIDSRC");
-        Destroy();
-        return Nx_INVALIDSRC;
-    }
-    m_EntryPoints[kDestroy] = m_Loader.GetProcAddress(kEntryPointNames[kDestroy]);
-    if (!m_EntryPoints[kDestroy])
-    {
-        DbgLog(DBG_ERR, "IO_LibEx::LoadIO_Lib", 126,
-               "loaded library does not contain IO_LibDestroy ProcAddress. Destroying source and return error "
-               "Nx_INVALIDSRC");
-        Destroy();
-        return Nx_INVALIDSRC;
-    }
-    for (int nSlot = kDestroy + 1; nSlot < kEntryPointCount; ++nSlot)
-        m_EntryPoints[nSlot] = m_Loader.GetProcAddress(kEntryPointNames[nSlot]);
-    return Nx_OK;
 }
 
 NxResult IO_LibEx::Init(NxValue nValue1, NxValue nValue2)
@@ -161,8 +145,7 @@ void IO_LibEx::Destroy()
         m_hLib = nullptr;
     }
     DbgLog(DBG_INF, "IO_LibEx::Destroy", 70, "After m_pfnIO_Destroy");
-    std::memset(m_EntryPoints, 0, sizeof(m_EntryPoints));
-    m_Loader.Free();
+    Unload();
     DbgLog(DBG_INF, "IO_LibEx::Destroy", 90, "Done");
 }
 

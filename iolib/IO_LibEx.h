@@ -1,13 +1,11 @@
 #pragma once
-#include "CXLoadLibrary.h"
-#include "CvxObj.h"
-#include "Portelle.h"
+#include "cPluginSource.h"
 
 // A GPIO and watchdog board reached through its plug-in. Older in style than
 // the other families: Destroy both ends the instance and unloads the plug-in,
 // and a plug-in's own error codes come back as Nx_ERR (5 from a pin operation
 // as Nx_INVALIDPARAM); only init codes are passed back unchanged.
-class IO_LibEx : public CvxObj
+class IO_LibEx : public cPluginSource
 {
 public:
     static constexpr int32_t kObjType = 7;
@@ -17,7 +15,7 @@ public:
 
     bool IsValid() const override { return m_nObjType == kObjType; }
 
-    NxResult LoadIO_Lib(const char* lpszPath);
+    NxResult LoadIO_Lib(const char* lpszPath) { return Load(lpszPath); }
     NxResult Init(NxValue nValue1, NxValue nValue2);
     void Destroy();
 
@@ -33,17 +31,12 @@ public:
     NxResult StopWatchdog();
     NxResult ResetWatchdog();
 
-    bool IsLoaded() const { return m_Loader.IsLoaded(); }
-
     struct cOperation;  // one forwarding operation's slot and texts
+
+protected:
+    void ReleaseSource() override { Destroy(); }
 
 private:
     template <typename Pfn, typename... Args>
     NxResult Forward(const cOperation& op, Args... args);
-
-    static constexpr int kEntryPoints = 13;
-
-    void* m_hLib = nullptr;
-    void* m_EntryPoints[kEntryPoints] = {};
-    CXLoadLibrary m_Loader;
 };

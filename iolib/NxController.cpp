@@ -4,12 +4,9 @@
 
 namespace
 {
-const nx::cCreateTexts kCreateTexts = {
-    "Nx_ConCreate",
-    "Failed to create new cControllerIFEx. Returning Nx_OUTOFMEMORY",
-    "pConIF object created successfully",
-    "ConInit(%d) return %d",
-};
+constexpr nx::cCreateTexts kCreateTexts = nx::PluginCreateTexts(
+    "Nx_ConCreate", "Failed to create new cControllerIFEx. Returning Nx_OUTOFMEMORY", "pConIF object created successfully",
+    "ConInit(%d) return %d");
 } // namespace
 
 NxResult NX_CALL Nx_ConCreate(NxHandle* phController, const char* szPlugin, NxValue nWindow, int32_t nDevice,
@@ -21,30 +18,26 @@ NxResult NX_CALL Nx_ConCreate(NxHandle* phController, const char* szPlugin, NxVa
 
 NxResult NX_CALL Nx_ConDestroy(NxHandle hController)
 {
-    return nx::DestroyFamily<cControllerIFEx>(hController, "Nx_ConDestroy",
-                                              "Caught exception %d from ConDestroy ... closing",
+    return nx::DestroyFamily<cControllerIFEx>(hController, __func__, "Caught exception %d from ConDestroy ... closing",
                                               [](cControllerIFEx& con) { con.Destroy(); });
 }
 
 NxResult NX_CALL Nx_ConSetCallback(NxHandle hController, NxControllerCallback pfnCallback, void* pUserData)
 {
-    return nx::WithHandle<cControllerIFEx>(
-        hController, [&](cControllerIFEx& con) { return con.SetCallback(pfnCallback, pUserData); });
+    return nx::Call<cControllerIFEx>(__func__, hController, &cControllerIFEx::SetCallback, pfnCallback, pUserData);
 }
 
 NxResult NX_CALL Nx_ConStopCallback(NxHandle hController, NxControllerCallback pfnCallback)
 {
-    return nx::WithHandle<cControllerIFEx>(hController,
-                                           [&](cControllerIFEx& con) { return con.StopCallback(pfnCallback); });
+    return nx::Call<cControllerIFEx>(__func__, hController, &cControllerIFEx::StopCallback, pfnCallback);
 }
 
 NxResult NX_CALL Nx_ConSetTimer(NxHandle hController, NxValue nValue)
 {
-    return nx::WithHandle<cControllerIFEx>(hController, [&](cControllerIFEx& con) { return con.SetTimer(nValue); });
+    return nx::Call<cControllerIFEx>(__func__, hController, &cControllerIFEx::SetTimer, nValue);
 }
 
 NxResult NX_CALL Nx_ConGetVerString(NxHandle hController, NxValue nValue1, NxValue nValue2)
 {
-    return nx::WithHandle<cControllerIFEx>(hController,
-                                           [&](cControllerIFEx& con) { return con.GetVerString(nValue1, nValue2); });
+    return nx::Call<cControllerIFEx>(__func__, hController, &cControllerIFEx::GetVerString, nValue1, nValue2);
 }

@@ -20,38 +20,23 @@ enum
     kEntryPointCount
 };
 
-#define AO_OPTIONAL(name) \
-    {name, name " function found in the library", __LINE__, "Library does not have the " name " function", __LINE__}
-
 const cEntryPointSpec kEntryPoints[kEntryPointCount] = {
     {"AO_LibInit", nullptr, 0, "Library does not have the AO_LibInit function", 81},
     {"AO_LibDestroy", nullptr, 0, "Library does not have the AO_LibDestroy function", 89},
-    AO_OPTIONAL("AO_LibSetCallback"),
-    AO_OPTIONAL("AO_LibStopCallback"),
-    AO_OPTIONAL("AO_LibEnableOutput"),
-    AO_OPTIONAL("AO_LibSetSource"),
-    AO_OPTIONAL("AO_LibSetVolume"),
-    AO_OPTIONAL("AO_LibSetAttrib"),
-    AO_OPTIONAL("AO_LibGetAttrib"),
-    AO_OPTIONAL("AO_LibSetFileName"),
-    AO_OPTIONAL("AO_LibGetFileName"),
-    AO_OPTIONAL("AO_LibSetTimer"),
-    AO_OPTIONAL("AO_LibGetVerString"),
-};
-#undef AO_OPTIONAL
-
-const cFamilySpec kFamily = {
-    "cAudioOutIFEx::LoadSource",
-    "cAudioOutIFEx::Init",
-    "cAudioOutIFEx::Destroy",
-    "cAudioOutIFEx::CloseSource",
-    "Successfully found AO_LibInit and AO_LibDestroy functions in the loaded library",
-    NX_AUDIOOUT_IF_VERSION,
-    kEntryPoints,
-    kEntryPointCount,
+    NX_OPTIONAL_ENTRY("AO_LibSetCallback"),
+    NX_OPTIONAL_ENTRY("AO_LibStopCallback"),
+    NX_OPTIONAL_ENTRY("AO_LibEnableOutput"),
+    NX_OPTIONAL_ENTRY("AO_LibSetSource"),
+    NX_OPTIONAL_ENTRY("AO_LibSetVolume"),
+    NX_OPTIONAL_ENTRY("AO_LibSetAttrib"),
+    NX_OPTIONAL_ENTRY("AO_LibGetAttrib"),
+    NX_OPTIONAL_ENTRY("AO_LibSetFileName"),
+    NX_OPTIONAL_ENTRY("AO_LibGetFileName"),
+    NX_OPTIONAL_ENTRY("AO_LibSetTimer"),
+    NX_OPTIONAL_ENTRY("AO_LibGetVerString"),
 };
 
-#define AO_OP(op, slot) {"cAudioOutIFEx::" op, slot, __LINE__, __LINE__, "m_pfn" op " returned %d", __LINE__}
+#define AO_OP(op, slot) NX_FORWARD_OP("cAudioOutIFEx::" op, slot, "m_pfn" op " returned %d")
 const cForwardSpec kSetCallbackOp = AO_OP("SetCallback", kSetCallback);
 const cForwardSpec kStopCallbackOp = AO_OP("StopCallback", kStopCallback);
 const cForwardSpec kEnableOutputOp = AO_OP("EnableOutput", kEnableOutput);
@@ -63,25 +48,26 @@ const cForwardSpec kSetFileNameOp = AO_OP("SetFileName", kSetFileName);
 const cForwardSpec kGetFileNameOp = AO_OP("GetFileName", kGetFileName);
 const cForwardSpec kSetTimerOp = AO_OP("SetTimer", kSetTimer);
 #undef AO_OP
+
+const cDeviceSpec kFamily = {
+    {
+        cPluginIFEx::LoadSpec("cAudioOutIFEx::LoadSource",
+                              "Successfully found AO_LibInit and AO_LibDestroy functions in the loaded library",
+                              kEntryPoints, kEntryPointCount),
+        "cAudioOutIFEx::Init",
+        "cAudioOutIFEx::Destroy",
+        "cAudioOutIFEx::CloseSource",
+        NX_AUDIOOUT_IF_VERSION,
+        kSetTimerOp,
+    },
+    kSetCallbackOp,
+    kStopCallbackOp,
+    nullptr,
+};
 } // namespace
 
-cAudioOutIFEx::cAudioOutIFEx() : cPluginIFEx(kObjType, kFamily)
+cAudioOutIFEx::cAudioOutIFEx() : cDeviceIFEx(kObjType, kFamily)
 {
-}
-
-NxResult cAudioOutIFEx::Init(int32_t nDevice, NxValue nValue)
-{
-    return RunInit<PFN_Dev_LibInit>(nDevice, nDevice, nValue);
-}
-
-NxResult cAudioOutIFEx::SetCallback(NxDeviceCallback pfnCallback, void* pUserData)
-{
-    return Forward<PFN_Dev_SetCallback>(kSetCallbackOp, pfnCallback, pUserData);
-}
-
-NxResult cAudioOutIFEx::StopCallback(NxDeviceCallback pfnCallback)
-{
-    return Forward<PFN_Dev_StopCallback>(kStopCallbackOp, pfnCallback);
 }
 
 NxResult cAudioOutIFEx::EnableOutput(NxValue nValue)
@@ -119,7 +105,3 @@ NxResult cAudioOutIFEx::GetFileName(NxValue nValue1, NxValue nValue2)
     return Forward<PFN_Dev_Call2>(kGetFileNameOp, nValue1, nValue2);
 }
 
-NxResult cAudioOutIFEx::SetTimer(NxValue nValue)
-{
-    return Forward<PFN_Dev_Call1>(kSetTimerOp, nValue);
-}

@@ -1,8 +1,8 @@
 #pragma once
-#include "cPluginIFEx.h"
+#include "cDeviceIFEx.h"
 
 // An audio output reached through its plug-in.
-class cAudioOutIFEx : public cPluginIFEx
+class cAudioOutIFEx : public cDeviceIFEx
 {
 public:
     static constexpr int32_t kObjType = 27;
@@ -11,11 +11,9 @@ public:
 
     bool IsValid() const override { return m_nObjType == kObjType; }
 
-    NxResult Init(int32_t nDevice, NxValue nValue);
+    NxResult Init(int32_t nDevice, NxValue nValue) { return InitDevice(nDevice, nValue); }
     NxResult Destroy() { return DestroyInstance(); }
 
-    NxResult SetCallback(NxDeviceCallback pfnCallback, void* pUserData);
-    NxResult StopCallback(NxDeviceCallback pfnCallback);
     NxResult EnableOutput(NxValue nValue);
     NxResult SetSource(NxValue nValue);
     NxResult SetVolume(NxValue nValue);
@@ -23,5 +21,4 @@ public:
     NxResult GetAttrib(NxValue nValue1, NxValue nValue2);
     NxResult SetFileName(NxValue nValue1, NxValue nValue2);
     NxResult GetFileName(NxValue nValue1, NxValue nValue2);
-    NxResult SetTimer(NxValue nValue);
 };

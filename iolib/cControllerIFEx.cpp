@@ -26,17 +26,6 @@ const cEntryPointSpec kEntryPoints[kEntryPointCount] = {
      "Library does not have the CI_LibGetVerString function", 130},
 };
 
-const cFamilySpec kFamily = {
-    "cControllerIFEx::LoadSource",
-    "cControllerIFEx::Init",
-    "cControllerIFEx::Destroy",
-    "cControllerIFEx::CloseSource",
-    "Successfully found CI_LibInit and CI_LibDestroy functions in the loaded library",
-    NX_CONTROLLER_IF_VERSION,
-    kEntryPoints,
-    kEntryPointCount,
-};
-
 const cForwardSpec kSetCallbackOp = {"cControllerIFEx::SetCallback", kSetCallback, 220, 232,
                                      "m_pfnSetCallback returned %d", 240};
 const cForwardSpec kStopCallbackOp = {"cControllerIFEx::StopCallback", kStopCallback, 257, 269,
@@ -44,6 +33,17 @@ const cForwardSpec kStopCallbackOp = {"cControllerIFEx::StopCallback", kStopCall
 const cForwardSpec kSetTimerOp = {"cControllerIFEx::SetTimer", kSetTimer, 293, 305, "m_pfnSetTimer returned %d", 313};
 const cForwardSpec kGetVerStringOp = {"cControllerIFEx::GetVerString", kGetVerString, 329, 341,
                                       "m_pfnGetVerString returned %d", 349};
+
+const cFamilySpec kFamily = {
+    cPluginIFEx::LoadSpec("cControllerIFEx::LoadSource",
+                          "Successfully found CI_LibInit and CI_LibDestroy functions in the loaded library",
+                          kEntryPoints, kEntryPointCount),
+    "cControllerIFEx::Init",
+    "cControllerIFEx::Destroy",
+    "cControllerIFEx::CloseSource",
+    NX_CONTROLLER_IF_VERSION,
+    kSetTimerOp,
+};
 } // namespace
 
 cControllerIFEx::cControllerIFEx() : cPluginIFEx(kObjType, kFamily)
@@ -63,11 +63,6 @@ NxResult cControllerIFEx::SetCallback(NxControllerCallback pfnCallback, void* pU
 NxResult cControllerIFEx::StopCallback(NxControllerCallback pfnCallback)
 {
     return Forward<PFN_CI_LibStopCallback>(kStopCallbackOp, pfnCallback);
-}
-
-NxResult cControllerIFEx::SetTimer(NxValue nValue)
-{
-    return Forward<PFN_CI_LibSetTimer>(kSetTimerOp, nValue);
 }
 
 NxResult cControllerIFEx::GetVerString(NxValue nValue1, NxValue nValue2)

@@ -16,6 +16,5 @@ public:
     NxResult Destroy() { return DestroyInstance(); }
     NxResult SetCallback(NxControllerCallback pfnCallback, void* pUserData);
     NxResult StopCallback(NxControllerCallback pfnCallback);
-    NxResult SetTimer(NxValue nValue);
     NxResult GetVerString(NxValue nValue1, NxValue nValue2);
 };

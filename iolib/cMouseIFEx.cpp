@@ -26,50 +26,30 @@ const cEntryPointSpec kEntryPoints[kEntryPointCount] = {
      "Library does not have the MI_LibSetTimer function", __LINE__},
 };
 
-const cFamilySpec kFamily = {
-    "cMouseIFEx::LoadSource",
-    "cMouseIFEx::MouseInit",
-    "cMouseIFEx::MouseDestroy",
-    "cMouseIFEx::Destroy",
-    "Successfully found MI_LibInit and MI_LibDestroy functions in the loaded library",
-    NX_MOUSE_IF_VERSION,
-    kEntryPoints,
-    kEntryPointCount,
-};
-
-#define MOUSE_OP(op, slot, text) {"cMouseIFEx::" op, slot, __LINE__, __LINE__, text, __LINE__}
+#define MOUSE_OP(op, slot, text) NX_FORWARD_OP("cMouseIFEx::" op, slot, text)
 const cForwardSpec kGetStatusOp = MOUSE_OP("GetStatus", kGetStatus, "");
 const cForwardSpec kSetCallbackOp = MOUSE_OP("SetCallback", kSetCallback, "m_pfnSetCallback returned %d");
 const cForwardSpec kStopCallbackOp = MOUSE_OP("StopCallback", kStopCallback, "m_pfnStopCallback returned %d");
 const cForwardSpec kSetTimerOp = MOUSE_OP("SetTimer", kSetTimer, "m_pfnSetTimer returned %d");
 #undef MOUSE_OP
+
+const cDeviceSpec kFamily = {
+    {
+        cPluginIFEx::LoadSpec("cMouseIFEx::LoadSource",
+                              "Successfully found MI_LibInit and MI_LibDestroy functions in the loaded library",
+                              kEntryPoints, kEntryPointCount),
+        "cMouseIFEx::MouseInit",
+        "cMouseIFEx::MouseDestroy",
+        "cMouseIFEx::Destroy",
+        NX_MOUSE_IF_VERSION,
+        kSetTimerOp,
+    },
+    kSetCallbackOp,
+    kStopCallbackOp,
+    &kGetStatusOp,
+};
 } // namespace
 
-cMouseIFEx::cMouseIFEx() : cPluginIFEx(kObjType, kFamily)
+cMouseIFEx::cMouseIFEx() : cDeviceIFEx(kObjType, kFamily)
 {
-}
-
-NxResult cMouseIFEx::MouseInit(int32_t nDevice, NxValue nValue)
-{
-    return RunInit<PFN_Dev_LibInit>(nDevice, nDevice, nValue);
-}
-
-NxResult cMouseIFEx::GetStatus(NxValue nValue)
-{
-    return ForwardStatus<PFN_Dev_Call1>(kGetStatusOp, nValue);
-}
-
-NxResult cMouseIFEx::SetCallback(NxDeviceCallback pfnCallback, void* pUserData)
-{
-    return Forward<PFN_Dev_SetCallback>(kSetCallbackOp, pfnCallback, pUserData);
-}
-
-NxResult cMouseIFEx::StopCallback(NxDeviceCallback pfnCallback)
-{
-    return Forward<PFN_Dev_StopCallback>(kStopCallbackOp, pfnCallback);
-}
-
-NxResult cMouseIFEx::SetTimer(NxValue nValue)
-{
-    return Forward<PFN_Dev_Call1>(kSetTimerOp, nValue);
 }

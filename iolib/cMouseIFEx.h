@@ -1,8 +1,8 @@
 #pragma once
-#include "cPluginIFEx.h"
+#include "cDeviceIFEx.h"
 
-// A mouse reached through its plug-in.
-class cMouseIFEx : public cPluginIFEx
+// A mouse reached through its plug-in: status, callback and timer.
+class cMouseIFEx : public cDeviceIFEx
 {
 public:
     static constexpr int32_t kObjType = 24;
@@ -11,12 +11,8 @@ public:
 
     bool IsValid() const override { return m_nObjType == kObjType; }
 
-    NxResult MouseInit(int32_t nDevice, NxValue nValue);
+    NxResult MouseInit(int32_t nDevice, NxValue nValue) { return InitDevice(nDevice, nValue); }
     NxResult MouseDestroy() { return DestroyInstance(); }
     void Destroy() { CloseSource(); }
-
-    NxResult GetStatus(NxValue nValue);
-    NxResult SetCallback(NxDeviceCallback pfnCallback, void* pUserData);
-    NxResult StopCallback(NxDeviceCallback pfnCallback);
-    NxResult SetTimer(NxValue nValue);
+    using cDeviceIFEx::GetStatus;
 };

@@ -1,57 +1,13 @@
 #include "cPluginIFEx.h"
 
-cPluginIFEx::cPluginIFEx(int32_t nObjType, const cFamilySpec& spec) : CvxObj(nObjType), m_Spec(spec)
+cPluginIFEx::cPluginIFEx(int32_t nObjType, const cFamilySpec& spec) : cPluginSource(nObjType, spec.load), m_Spec(spec)
 {
-    m_Loader.Load(nullptr);
 }
 
 cPluginIFEx::~cPluginIFEx()
 {
     DestroyInstance();
     m_Loader.Free();
-}
-
-NxResult cPluginIFEx::LoadSource(const char* szPath)
-{
-    if (!szPath)
-    {
-        DbgLog(DBG_ERR, m_Spec.szLoadSource, 62, "received NULL filename");
-        return Nx_InvalidFile;
-    }
-    CloseSource();
-
-    DbgLog(DBG_INF, m_Spec.szLoadSource, 69, "Trying to load the user library");
-    if (!m_Loader.Load(szPath))
-    {
-        DbgLog(DBG_ERR, m_Spec.szLoadSource, 72, "LoadLibrary failed");
-        return Nx_InvalidFile;
-    }
-    DbgLog(DBG_INF, m_Spec.szLoadSource, 75, "Successfully loaded the user library");
-
-    const int32_t nRequiredLines[2] = {81, 89};
-    for (int32_t nSlot = 0; nSlot < 2; ++nSlot)
-    {
-        const cEntryPointSpec& entry = m_Spec.pEntryPoints[nSlot];
-        m_EntryPoints[nSlot] = m_Loader.GetProcAddress(entry.szName);
-        if (!m_EntryPoints[nSlot])
-        {
-            DbgLog(DBG_ERR, m_Spec.szLoadSource, nRequiredLines[nSlot], entry.szMissingText);
-            CloseSource();
-            return Nx_INVALIDSRC;
-        }
-    }
-    DbgLog(DBG_INF, m_Spec.szLoadSource, 94, m_Spec.szBothFound);
-
-    for (int32_t nSlot = 2; nSlot < m_Spec.nEntryPoints && nSlot < kMaxEntryPoints; ++nSlot)
-    {
-        const cEntryPointSpec& entry = m_Spec.pEntryPoints[nSlot];
-        m_EntryPoints[nSlot] = m_Loader.GetProcAddress(entry.szName);
-        if (m_EntryPoints[nSlot])
-            DbgLog(DBG_INF, m_Spec.szLoadSource, entry.nFoundLine, entry.szFoundText);
-        else
-            DbgLog(DBG_INF, m_Spec.szLoadSource, entry.nMissingLine, entry.szMissingText);
-    }
-    return Nx_OK;
 }
 
 NxResult cPluginIFEx::DestroyInstance()
@@ -89,15 +45,8 @@ NxResult cPluginIFEx::DestroyInstance()
 void cPluginIFEx::CloseSource()
 {
     DestroyInstance();
-    ClearEntryPoints();
     DbgLog(DBG_INF, m_Spec.szCloseSource, 51, "calling UnLoadLibrary... ");
-    m_Loader.Free();
-}
-
-void cPluginIFEx::ClearEntryPoints()
-{
-    for (void*& pEntry : m_EntryPoints)
-        pEntry = nullptr;
+    Unload();
 }
 
 NxResult cPluginIFEx::CaughtInForward(const cForwardSpec& op)

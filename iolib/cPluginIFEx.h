@@ -1,35 +1,9 @@
 #pragma once
-#include "CXLoadLibrary.h"
-#include "CvxObj.h"
 #include "DbgLog.h"
-#include "Portelle.h"
 #include "PortellePlugin.h"
+#include "cPluginSource.h"
 
 #include <cstdint>
-
-// One entry point a plug-in may export, with the INF lines that report it.
-// Slots 0 and 1 of a family are its init and destroy, which must exist.
-struct cEntryPointSpec
-{
-    const char* szName;
-    const char* szFoundText;    // optional entry points only
-    int32_t nFoundLine;
-    const char* szMissingText;  // ERR for the required ones, INF otherwise
-    int32_t nMissingLine;
-};
-
-// The names, texts and interface version that tell one family from another.
-struct cFamilySpec
-{
-    const char* szLoadSource;   // function names written with the messages
-    const char* szInit;
-    const char* szDestroy;
-    const char* szCloseSource;
-    const char* szBothFound;    // init and destroy were both found
-    uint32_t nVersion;          // passed to the init entry point
-    const cEntryPointSpec* pEntryPoints;
-    int32_t nEntryPoints;
-};
 
 // One forwarding operation: which slot it calls and how it reports.
 struct cForwardSpec
@@ -42,27 +16,48 @@ struct cForwardSpec
     int32_t nExceptionLine;
 };
 
+// A forwarding operation whose lines are those where it is defined.
+#define NX_FORWARD_OP(function, slot, failed) {function, slot, __LINE__, __LINE__, failed, __LINE__}
+
+// The names, texts and interface version that tell one family from another.
+struct cFamilySpec
+{
+    cLoadSpec load;
+    const char* szInit;         // function names written with the messages
+    const char* szDestroy;
+    const char* szCloseSource;
+    uint32_t nVersion;          // passed to the init entry point
+    const cForwardSpec& setTimer;  // every family has a timer entry point
+};
+
 // A family that loads a plug-in, asks it for one instance and forwards calls to
 // it, guarding every call into plug-in code. A plug-in that throws is unloaded;
 // its instance handle may then stay set (when its destroy threw too), which is
 // why forwarding checks the entry point as well as the handle.
-class cPluginIFEx : public CvxObj
+class cPluginIFEx : public cPluginSource
 {
 public:
-    static constexpr int kMaxEntryPoints = 16;
     static constexpr NxResult kQuietResult = 16;  // passed back without a log line
+
+    // Loading as every family of this kind reports it.
+    static constexpr cLoadSpec LoadSpec(const char* szFunction, const char* szBothFound,
+                                        const cEntryPointSpec* pEntryPoints, int32_t nEntryPoints)
+    {
+        return {szFunction, 62, "received NULL filename", 72, "LoadLibrary failed", szBothFound, pEntryPoints, nEntryPoints};
+    }
 
     ~cPluginIFEx() override;
 
-    NxResult LoadSource(const char* szPath);
+    NxResult LoadSource(const char* szPath) { return Load(szPath); }
     NxResult DestroyInstance();
     void CloseSource();
 
-    bool IsLoaded() const { return m_Loader.IsLoaded(); }
-    bool HasInstance() const { return m_hLib != nullptr; }
+    NxResult SetTimer(NxValue nValue) { return Forward<PFN_Dev_Call1>(m_Spec.setTimer, nValue); }
 
 protected:
     cPluginIFEx(int32_t nObjType, const cFamilySpec& spec);
+
+    void ReleaseSource() override { CloseSource(); }
 
     // Asks the plug-in for its instance: Pfn(&m_hLib, args..., version).
     template <typename Pfn, typename... Args>
@@ -77,14 +72,10 @@ protected:
     template <typename Pfn, typename... Args>
     NxResult ForwardStatus(const cForwardSpec& op, Args... args);
 
-    void* m_hLib = nullptr;
-    void* m_EntryPoints[kMaxEntryPoints] = {};
-    CXLoadLibrary m_Loader;
     const cFamilySpec& m_Spec;
     bool m_bDestroyThrew = false;  // the plug-in may have freed the instance: never destroy it twice
 
 private:
-    void ClearEntryPoints();
     NxResult CaughtInForward(const cForwardSpec& op);
 };
 

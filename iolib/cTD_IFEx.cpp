@@ -18,36 +18,21 @@ enum
     kEntryPointCount
 };
 
-#define TD_OPTIONAL(name) \
-    {name, name " function found in the library", __LINE__, "Library does not have the " name " function", __LINE__}
-
 const cEntryPointSpec kEntryPoints[kEntryPointCount] = {
     {"TI_LibInit", nullptr, 0, "Library does not have the TI_LibInit function", 81},
     {"TI_LibDestroy", nullptr, 0, "Library does not have the TI_LibDestroy function", 89},
-    TD_OPTIONAL("TI_LibGetStatus"),
-    TD_OPTIONAL("TI_LibSetCallback"),
-    TD_OPTIONAL("TI_LibStopCallback"),
-    TD_OPTIONAL("TI_LibSetCallbackMultiTgt"),
-    TD_OPTIONAL("TI_LibStopCallbackMultiTgt"),
-    TD_OPTIONAL("TI_LibSetTimer"),
-    TD_OPTIONAL("TI_LibSetAttrib"),
-    TD_OPTIONAL("TI_LibSendGeoTarget"),
-    TD_OPTIONAL("TI_LibSendPolarTarget"),
-};
-#undef TD_OPTIONAL
-
-const cFamilySpec kFamily = {
-    "cTD_IFEx::LoadSource",
-    "cTD_IFEx::TD_Init",
-    "cTD_IFEx::TD_Destroy",
-    "cTD_IFEx::Destroy",
-    "Successfully found TI_LibInit and TI_LibDestroy functions in the loaded library",
-    NX_TD_IF_VERSION,
-    kEntryPoints,
-    kEntryPointCount,
+    NX_OPTIONAL_ENTRY("TI_LibGetStatus"),
+    NX_OPTIONAL_ENTRY("TI_LibSetCallback"),
+    NX_OPTIONAL_ENTRY("TI_LibStopCallback"),
+    NX_OPTIONAL_ENTRY("TI_LibSetCallbackMultiTgt"),
+    NX_OPTIONAL_ENTRY("TI_LibStopCallbackMultiTgt"),
+    NX_OPTIONAL_ENTRY("TI_LibSetTimer"),
+    NX_OPTIONAL_ENTRY("TI_LibSetAttrib"),
+    NX_OPTIONAL_ENTRY("TI_LibSendGeoTarget"),
+    NX_OPTIONAL_ENTRY("TI_LibSendPolarTarget"),
 };
 
-#define TD_OP(op, slot, text) {"cTD_IFEx::" op, slot, __LINE__, __LINE__, text, __LINE__}
+#define TD_OP(op, slot, text) NX_FORWARD_OP("cTD_IFEx::" op, slot, text)
 const cForwardSpec kGetStatusOp = TD_OP("GetStatus", kGetStatus, "");
 const cForwardSpec kSetCallbackOp = TD_OP("SetCallback", kSetCallback, "m_pfnSetCallback returned %d");
 const cForwardSpec kStopCallbackOp = TD_OP("StopCallback", kStopCallback, "m_pfnStopCallback returned %d");
@@ -60,30 +45,26 @@ const cForwardSpec kSetAttribOp = TD_OP("SetAttrib", kSetAttrib, "m_pfnSetAttrib
 const cForwardSpec kSendGeodOp = TD_OP("SendGeod", kSendGeoTarget, "m_pfnSendGeod returned %d");
 const cForwardSpec kSendPolarOp = TD_OP("SendPolar", kSendPolarTarget, "m_pfnSendPolar returned %d");
 #undef TD_OP
+
+const cDeviceSpec kFamily = {
+    {
+        cPluginIFEx::LoadSpec("cTD_IFEx::LoadSource",
+                              "Successfully found TI_LibInit and TI_LibDestroy functions in the loaded library",
+                              kEntryPoints, kEntryPointCount),
+        "cTD_IFEx::TD_Init",
+        "cTD_IFEx::TD_Destroy",
+        "cTD_IFEx::Destroy",
+        NX_TD_IF_VERSION,
+        kSetTimerOp,
+    },
+    kSetCallbackOp,
+    kStopCallbackOp,
+    &kGetStatusOp,
+};
 } // namespace
 
-cTD_IFEx::cTD_IFEx() : cPluginIFEx(kObjType, kFamily)
+cTD_IFEx::cTD_IFEx() : cDeviceIFEx(kObjType, kFamily)
 {
-}
-
-NxResult cTD_IFEx::TD_Init(int32_t nDevice, NxValue nValue)
-{
-    return RunInit<PFN_Dev_LibInit>(nDevice, nDevice, nValue);
-}
-
-NxResult cTD_IFEx::GetStatus(NxValue nValue)
-{
-    return ForwardStatus<PFN_Dev_Call1>(kGetStatusOp, nValue);
-}
-
-NxResult cTD_IFEx::SetCallback(NxDeviceCallback pfnCallback, void* pUserData)
-{
-    return Forward<PFN_Dev_SetCallback>(kSetCallbackOp, pfnCallback, pUserData);
-}
-
-NxResult cTD_IFEx::StopCallback(NxDeviceCallback pfnCallback)
-{
-    return Forward<PFN_Dev_StopCallback>(kStopCallbackOp, pfnCallback);
 }
 
 NxResult cTD_IFEx::SetCallbackMultiTgt(NxValue nValue1, NxValue nValue2, NxValue nValue3, NxValue nValue4)
@@ -94,11 +75,6 @@ NxResult cTD_IFEx::SetCallbackMultiTgt(NxValue nValue1, NxValue nValue2, NxValue
 NxResult cTD_IFEx::StopCallbackMultiTgt(NxValue nValue1, NxValue nValue2, NxValue nValue3)
 {
     return Forward<PFN_Dev_Call3>(kStopCallbackMultiTgtOp, nValue1, nValue2, nValue3);
-}
-
-NxResult cTD_IFEx::SetTimer(NxValue nValue)
-{
-    return Forward<PFN_Dev_Call1>(kSetTimerOp, nValue);
 }
 
 NxResult cTD_IFEx::SetAttrib(NxValue nValue1, NxValue nValue2)

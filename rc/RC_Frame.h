@@ -1,4 +1,5 @@
 #pragma once
+#include "RC_FrameSync.h"
 #include "RC_Variant.h"
 
 #include <array>
@@ -15,9 +16,9 @@ class RC_Payload;
 class RC_Frame
 {
 public:
-    static constexpr uint8_t kShortSync = 0x10;
-    static constexpr uint8_t kLongSync = 0x99;
-    static constexpr uint8_t kEoSync = 0x77;
+    static constexpr uint8_t kShortSync = RC_ShortSync;
+    static constexpr uint8_t kLongSync = RC_LongSync;
+    static constexpr uint8_t kEoSync = RC_EoSync;
     static constexpr size_t kMaxFrame = 1022;  // the most the receive framer accepts
 
     // False for an unknown variant.

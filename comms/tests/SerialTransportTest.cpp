@@ -5,6 +5,7 @@
 #include "cSerialIF.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -77,6 +78,14 @@ private:
     int m_nSlave = -1;
     std::string m_sDevice;
 };
+
+size_t ThreadCount()
+{
+    size_t nThreads = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        nThreads += entry.is_directory() ? 1 : 0;
+    return nThreads;
+}
 
 SerialPortCfg Settings(const std::string& sDevice, int32_t nReadTimeout = 0)
 {
@@ -155,6 +164,36 @@ TEST(SerialTransport, FarEndClosingIsReportedThroughStatusSignal)
     serial.Terminate();
     EXPECT_FALSE(serial.isOpen());
     EXPECT_TRUE(log.Contains("cSerialIF::Terminate (144): Stopped after"));
+}
+
+// Terminate joins the service thread: over many open, receive and terminate
+// cycles no thread is left behind and nothing is polled for.
+TEST(SerialTransport, TerminateLeavesNoServiceThreadBehind)
+{
+    LogCapture log;
+    PtyPair pty;
+    pty.CloseSlave();
+    size_t nThreads = 0;  // after the first cycle: a sanitizer runtime may add its own thread then
+    cSerialIF serial("RC");
+    FrameCollector collector;
+    constexpr int kCycles = 20;
+    for (int nCycle = 0; nCycle < kCycles; ++nCycle)
+    {
+        ASSERT_TRUE(serial.Initialise(Settings(pty.Device()), true, false));
+        ASSERT_TRUE(collector.setCommsIF(&serial));
+        ASSERT_TRUE(collector.initialise(1000));
+        pty.Write(kStatus);
+        ASSERT_TRUE(collector.WaitForFrames(static_cast<size_t>(nCycle) + 1));
+        EXPECT_TRUE(serial.ServiceRunning());
+        collector.clearCommsIF();
+        serial.Terminate();
+        EXPECT_FALSE(serial.ServiceRunning());
+        if (nCycle == 0)
+            nThreads = ThreadCount();
+        EXPECT_EQ(ThreadCount(), nThreads) << "cycle " << nCycle;
+    }
+    EXPECT_EQ(log.Count("cSerialIF::Terminate (144): Stopped after 0 waits"), kCycles);
+    EXPECT_EQ(log.Count("cSerialIF::execute (615): Completed"), kCycles);
 }
 
 // The transport can be initialised again on the same object.

@@ -7,6 +7,7 @@
 #include <boost/thread/thread.hpp>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <thread>
 
 namespace
@@ -83,6 +84,35 @@ protected:
         }
         return 0;
     }
+};
+
+// A worker whose Execute throws on the given call: a standard exception, or
+// anything else when bUnknown is set.
+class ThrowingWorker : public XThread
+{
+public:
+    ThrowingWorker(int nThrowOn, bool bUnknown) : XThread("Thrower"), m_nThrowOn(nThrowOn), m_bUnknown(bUnknown) {}
+    ~ThrowingWorker() override { WaitTerminate(&m_StopEvent); }
+
+    std::atomic<int> m_nCalls{0};
+    cEvent m_StopEvent;
+
+protected:
+    int Execute(void*) override
+    {
+        if (++m_nCalls == m_nThrowOn)
+        {
+            if (m_bUnknown)
+                throw 42;
+            throw std::runtime_error("disk on fire");
+        }
+        m_StopEvent.Wait(5u);
+        return 0;
+    }
+
+private:
+    const int m_nThrowOn;
+    const bool m_bUnknown;
 };
 } // namespace
 
@@ -162,4 +192,32 @@ TEST(XThreadStop, SleepingWorkerIsInterrupted)
     EXPECT_TRUE(worker.m_bInterrupted);
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_TRUE(log.Contains("did not exit properly and was Terminated."));
+}
+
+// An exception out of Execute ends only that worker: an ERR line names it, the
+// process carries on, WaitTerminate collects it without the closed-event wait,
+// and the same object can run again.
+TEST(XThreadStop, WorkerEndedByAnExceptionIsLoggedAndCollectedAtOnce)
+{
+    for (const bool bUnknown : {false, true})
+    {
+        LogCapture log;
+        ThrowingWorker worker(3, bUnknown);
+        ASSERT_TRUE(worker.Begin(true));
+        ASSERT_TRUE(WaitFor([&] { return log.Contains("(Thrower) ended by", DBG_ERR); })) << log.Dump();
+        EXPECT_TRUE(log.Contains(bUnknown ? "XThread::ThreadMain" : "(Thrower) ended by an exception: disk on fire",
+                                 DBG_ERR))
+            << log.Dump();
+        EXPECT_EQ(worker.m_nCalls, 3);
+
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(worker.WaitTerminate(&worker.m_StopEvent));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+        EXPECT_FALSE(worker.IsRunning());
+        EXPECT_EQ(log.Count("", DBG_WRN), 0) << log.Dump();
+
+        ASSERT_TRUE(worker.Begin(true));  // call 4 onwards: no more throws
+        ASSERT_TRUE(WaitFor([&] { return worker.m_nCalls > 4; }));
+        EXPECT_TRUE(worker.WaitTerminate(&worker.m_StopEvent));
+    }
 }

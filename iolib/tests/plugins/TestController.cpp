@@ -5,6 +5,7 @@
 #include "TestPluginConfig.h"
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace
@@ -47,9 +48,9 @@ NX_EXPORT NxResult NX_CALL CI_LibInit(void** phLib, NxValue nWindow, int32_t nDe
     config.ThrowIfAsked("Init");
     if (config.nInitResult != 0)
         return config.nInitResult;
-    cTestController* pController = new cTestController();
+    auto pController = std::make_unique<cTestController>();
     pController->config = config;
-    *phLib = pController;
+    *phLib = pController.release();
     return Nx_OK;
 }
 static_assert(std::is_same_v<decltype(&CI_LibInit), PFN_CI_LibInit>);
