@@ -3,7 +3,6 @@
 #include "DbgLog.h"
 #include "cTestScenario.h"
 
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -23,7 +22,6 @@ bool ScanInteger(const char* szText, int nBase, long long& nValue)
     if (!szText)
         return false;
     char* pEnd = nullptr;
-    errno = 0;
     const long long nParsed = std::strtoll(szText, &pEnd, nBase);
     if (pEnd == szText)
         return false;

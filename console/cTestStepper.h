@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class cCsvLogFile;
 class cRC_IO_Pages;
