@@ -8,6 +8,7 @@
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 #include "cTitleBuilder.h"
 #include "cUserCommsSettings.h"
 
@@ -106,8 +107,7 @@ void KestrumDlg::BuildMenus()
         m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this,
                                [this] { OnNotAvailable(QStringLiteral("EO Tag Data Output")); });
     if (m_Settings.bShowTestPage)
-        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this,
-                               [this] { OnNotAvailable(QStringLiteral("Test Data Dialog")); });
+        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -256,6 +256,41 @@ void KestrumDlg::OnCommsSetup()
     m_pCommsSetupDlg->raise();
 }
 
+cRC_SystemTestDlg* KestrumDlg::TestDialog() const
+{
+    return m_pTestDlg.data();
+}
+
+void KestrumDlg::OnTestDataDialog()
+{
+    if (m_bShutDown)
+        return;
+    if (!InitialiseRC_IO_Pages())
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Test Data Dialog object"));
+        return;
+    }
+    if (m_pTestDlg)
+    {
+        // Restored when hidden or minimised, left alone when visible.
+        if (m_pTestDlg->isHidden() || m_pTestDlg->isMinimized())
+        {
+            m_pTestDlg->showNormal();
+            m_pTestDlg->raise();
+        }
+        return;
+    }
+    auto* pDlg = new (std::nothrow) cRC_SystemTestDlg(m_pRC_IO_Pages.get(), m_Settings.sTestScenarioFile, this);
+    if (!pDlg)
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Page Dialog object"));
+        return;
+    }
+    pDlg->setWindowTitle(QStringLiteral("Test Scenario Active"));
+    m_pTestDlg = pDlg;
+    pDlg->show();
+}
+
 void KestrumDlg::OnAbout()
 {
     QMessageBox box(this);
@@ -290,6 +325,7 @@ void KestrumDlg::Shutdown()
     }
     // Its destructor sends the stop of every periodic request, then closes the transport.
     m_pRC_IO_Pages.reset();
+    delete m_pTestDlg.data();
     if (m_pCommsSetupDlg)
     {
         disconnect(m_pCommsSetupDlg, &cCommsSetupDlg::sigSettingsApplied, this, nullptr);

@@ -15,6 +15,7 @@ class cCommsSetupDlg;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
+class cRC_SystemTestDlg;
 
 // The console's main window: reads the settings and the page definitions,
 // owns the protocol objects and every secondary dialog, and routes the menu
@@ -37,12 +38,14 @@ public:
     void OnPageCommand(size_t nPage);
     void OnCommsSetup();
     void OnAbout();
+    void OnTestDataDialog();
 
     const cKestrumSettings& Settings() const { return m_Settings; }
     const cPageList& Pages() const { return m_Pages; }
     cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
     cRC_SystemDlg* PageDialog(size_t nPage) const;
     cCommsSetupDlg* CommsSetupDialog() const;
+    cRC_SystemTestDlg* TestDialog() const;
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
@@ -75,6 +78,7 @@ private:
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QPointer<cRC_SystemTestDlg> m_pTestDlg;
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;
