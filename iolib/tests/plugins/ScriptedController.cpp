@@ -8,6 +8,8 @@
 //   nPeriodMs     pause before each record (100, as Joyvane polls)
 //   bLoop         start again after the last record (false: stop delivering)
 //   sPresentFile  the device is "attached" only while this file exists
+//   sStartFile    playing starts once this file exists (records before then
+//                 are the first record, repeated)
 //   sJournal      Init, SetCallback, End (the last record was handled) and
 //                 Destroy are appended to this file, one line each
 // Script lines hold fields that change from the line before, then an optional
@@ -39,6 +41,7 @@ struct Settings
     int nPeriodMs = 100;
     bool bLoop = false;
     std::string sPresentFile;
+    std::string sStartFile;
     std::string sJournal;
 };
 
@@ -65,6 +68,8 @@ bool ReadSettings(const char* szConfig, Settings& settings)
     settings.bLoop = pSection->BoolAttribute("bLoop", false);
     if (const char* sz = pSection->Attribute("sPresentFile"))
         settings.sPresentFile = sz;
+    if (const char* sz = pSection->Attribute("sStartFile"))
+        settings.sStartFile = sz;
     if (const char* sz = pSection->Attribute("sJournal"))
         settings.sJournal = sz;
     return !settings.sScript.empty();
@@ -152,6 +157,14 @@ struct cScriptedController
 
     void Play(NxControllerCallback pfnCallback, void* pUserData)
     {
+        // Like a stick at rest, until the test says go.
+        while (!settings.sStartFile.empty() && !records.empty() && access(settings.sStartFile.c_str(), F_OK) != 0)
+        {
+            if (!Pause())
+                return;
+            const ControllerState copy = records.front();
+            pfnCallback(pUserData, &copy);
+        }
         do
         {
             for (const ControllerState& record : records)
