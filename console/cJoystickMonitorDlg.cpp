@@ -104,6 +104,7 @@ cJoystickMonitorDlg::cJoystickMonitorDlg(const cUserControls& controls, const cJ
     m_pButtonTable->verticalHeader()->hide();
     m_pButtonTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pButtonTable->setSelectionMode(QAbstractItemView::NoSelection);
+    m_pButtonTable->setFocusPolicy(Qt::NoFocus);
     m_pButtonTable->horizontalHeader()->setStretchLastSection(true);
     pMappingLayout->addWidget(m_pButtonTable);
     pLayout->addWidget(pMapping);
@@ -111,6 +112,9 @@ cJoystickMonitorDlg::cJoystickMonitorDlg(const cUserControls& controls, const cJ
     BuildButtonTable();
     Refresh();
     m_pButtonTable->resizeColumnsToContents();
+    // Every mapped button in view at once (at most 16 rows).
+    m_pButtonTable->setMinimumHeight(m_pButtonTable->horizontalHeader()->sizeHint().height() +
+                                     m_pButtonTable->verticalHeader()->length() + 2 * m_pButtonTable->frameWidth());
 }
 
 void cJoystickMonitorDlg::BuildButtonTable()
@@ -186,7 +190,10 @@ void cJoystickMonitorDlg::Refresh()
         const size_t n = static_cast<size_t>(i);
         const bool bPresent = bHaveRecord && (state.nAxisFlags & (1u << i));
         m_AxisBars[n]->setEnabled(bPresent);
-        m_AxisBars[n]->setValue(bPresent ? Thousandths(values[i]) : 0);
+        if (bPresent)
+            m_AxisBars[n]->setValue(Thousandths(values[i]));
+        else
+            m_AxisBars[n]->reset();  // empty, rather than a bar at the centre
         m_AxisValues[n]->setText(bPresent ? QString::number(values[i], 'f', 3) : QStringLiteral("-"));
     }
     if (!bHaveRecord)

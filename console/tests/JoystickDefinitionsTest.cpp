@@ -1,8 +1,12 @@
 #include "LogCapture.h"
 #include "TempDir.h"
+#include "TestPaths.h"
 #include "cJoystickDefinitionsReader.h"
+#include "cPageDefinitionsReader.h"
+#include "cPageList.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 namespace
 {
@@ -207,4 +211,55 @@ TEST(JoystickDefinitions, MissingSectionsAndForeignFiles)
     EXPECT_TRUE(log.Contains("KestrumDlg::ReadJoystickDefinitions (1120): Failed to find Joystick in /nonexistent/joystick.xml",
                              DBG_ERR))
         << log.Dump();
+}
+
+// The sample definitions set only items the sample pages define as settable,
+// in their own types, and every button runs a function that sends something.
+TEST(JoystickDefinitions, SampleSetsWritableItemsOfTheSamplePages)
+{
+    cPageList pages;
+    ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read(TestPaths::SourceDir() + "/config/PageDefinitions.xml", pages),
+              cPageDefinitionsReader::Result::kRead);
+    std::map<uint32_t, const PageItem*> items;
+    for (size_t nPage = 0; nPage < pages.PageCount(); ++nPage)
+        for (const PageItem& item : pages.Items(nPage))
+            items.emplace(item.Key(), &item);
+    const auto expectSettable = [&](int32_t nSub, int32_t nIndex, int32_t nItem, int32_t nType) {
+        const uint32_t nKey = static_cast<uint32_t>(nSub << 16 | nIndex << 8 | nItem);
+        const auto it = items.find(nKey);
+        ASSERT_NE(it, items.end()) << nSub << "/" << nIndex << "/" << nItem;
+        EXPECT_NE(it->second->nAccess, PageItem::kReadOnly) << it->second->sLabel;
+        EXPECT_EQ(static_cast<int32_t>(it->second->eType), nType) << it->second->sLabel;
+    };
+
+    LogCapture log;
+    JoystickDefinitions definitions;
+    ASSERT_TRUE(cJoystickDefinitionsReader(RC_Variant::LongFrames)
+                    .Read(TestPaths::SourceDir() + "/config/JoystickDefinitions.xml", definitions));
+    EXPECT_EQ(log.Count("", DBG_WRN), 0) << log.Dump();
+    for (const JoystickAxisDef& axis : definitions.axes)
+    {
+        ASSERT_TRUE(axis.bValid);
+        expectSettable(axis.nSubsystem, axis.nIndex, axis.nItem, axis.nDataType);
+    }
+    int nButtons = 0;
+    for (const JoystickButtonDef& button : definitions.buttons)
+    {
+        std::vector<int32_t> functions = button.cycle;
+        if (button.bPress)
+            functions.push_back(button.nPressFunction);
+        if (button.bRelease)
+            functions.push_back(button.nReleaseFunction);
+        nButtons += functions.empty() ? 0 : 1;
+        for (int32_t nFunction : functions)
+        {
+            ASSERT_GE(nFunction, 1);
+            ASSERT_LE(nFunction, JoystickDefinitions::kFunctions);
+            const auto& settings = definitions.functions[static_cast<size_t>(nFunction)];
+            EXPECT_FALSE(settings.empty()) << "Function" << nFunction;
+            for (const JoystickFunctionItem& item : settings)
+                expectSettable(item.nSubsystem, item.nIndex, item.nItem, item.nDataType);
+        }
+    }
+    EXPECT_EQ(nButtons, 5);
 }
