@@ -216,8 +216,9 @@ TEST_F(KestrumDlgTest, ViewItemsFollowTheirFlags)
     KestrumDlg dlg(WriteSettings("bShowTestPage=\"yes\""));
     dlg.OnInitDialog();
     const QList<QAction*> actions = dlg.ViewMenu()->actions();
-    ASSERT_EQ(actions.size(), 1);
+    ASSERT_EQ(actions.size(), 2);  // and "Joystick", which is always there
     EXPECT_EQ(actions[0]->text(), "Test Data Dialog");
+    EXPECT_EQ(actions[1]->text(), "Joystick");
     actions[0]->trigger();
     EXPECT_NE(dlg.TestDialog(), nullptr);
     ASSERT_EQ(m_Messages.size(), 1u);

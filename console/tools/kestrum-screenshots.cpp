@@ -1,11 +1,12 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, the comms setup dialog and the test dialog running
-// the first test of the sample scenario. Runs the real dialogs
+// (normally vms-sim) sends, the comms setup dialog, the test dialog running
+// the first test of the sample scenario and the joystick monitor. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
@@ -136,6 +137,13 @@ int main(int argc, char* argv[])
         bOk &= Save(Framed(pTest, pTest->grab()), sFolder + "/kestrum-test.png");
         pTest->OnStopTest();
     }
+    else
+        bOk = false;
+
+    dlg.OnJoystickMonitor();
+    Spin(400);
+    if (cJoystickMonitorDlg* pMonitor = dlg.JoystickMonitorDialog())
+        bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
     else
         bOk = false;
 
