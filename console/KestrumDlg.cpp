@@ -1,6 +1,7 @@
 #include "KestrumDlg.h"
 
 #include "DbgLog.h"
+#include "KestrumVersion.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
@@ -261,7 +262,7 @@ void KestrumDlg::OnAbout()
     QMessageBox box(this);
     box.setWindowTitle(QStringLiteral("About Kestrum"));
     box.setIconPixmap(cAppIdentity::Icon().pixmap(48, 48));
-    box.setText(QStringLiteral("Kestrum, Version 0.1.0\nOperator console for remote video-tracking sensor systems"));
+    box.setText(QStringLiteral("Kestrum, Version " KESTRUM_VERSION "\nOperator console for remote video-tracking sensor systems"));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
