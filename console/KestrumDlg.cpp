@@ -6,6 +6,7 @@
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
+#include "cPlotManager.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
@@ -48,6 +49,7 @@ KestrumDlg::KestrumDlg(const std::string& sSettingsPath, QWidget* pParent)
     ReadPageDefinitions();
     ReadJoystickDefinitions();
     m_PageDlgs.resize(m_Pages.PageCount());
+    m_pPlots = new cPlotManager(this, [this] { return m_pRC_IO_Pages.get(); }, m_Settings.sLoggingDirectory);
 }
 
 KestrumDlg::~KestrumDlg()
@@ -225,6 +227,7 @@ void KestrumDlg::OnPageCommand(size_t nPage)
     }
     pDlg->setWindowTitle(QString::fromStdString(m_Pages.Title(nPage)));
     connect(pDlg, &cRC_SystemDlg::sigClosed, this, &KestrumDlg::OnPageClosed);
+    pDlg->SetItemMenuHook([this](QMenu& menu, const PageItem& item) { m_pPlots->AddMenuActions(menu, item); });
     m_PageDlgs[nPage] = pDlg;
 }
 
@@ -282,6 +285,8 @@ void KestrumDlg::Shutdown()
         }
         pDlg = nullptr;
     }
+    // The plots listen to the page protocol: they go before it does.
+    m_pPlots->CloseAll();
     if (m_pRC_IO_EoData)
     {
         if (m_pRC_IO_Pages)

@@ -12,6 +12,7 @@ class QAction;
 class QFrame;
 class QMenu;
 class cCommsSetupDlg;
+class cPlotManager;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -46,6 +47,7 @@ public:
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
+    cPlotManager* Plots() const { return m_pPlots; }
     bool IsShutDown() const { return m_bShutDown; }
 
 signals:
@@ -75,6 +77,7 @@ private:
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;
