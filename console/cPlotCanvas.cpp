@@ -7,7 +7,7 @@
 namespace
 {
 constexpr int kLeft = 64;
-constexpr int kRight = 12;
+constexpr int kRight = 24;
 constexpr int kTop = 26;
 constexpr int kBottom = 24;
 
