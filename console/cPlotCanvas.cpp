@@ -108,8 +108,8 @@ void cPlotCanvas::paintEvent(QPaintEvent*)
     painter.setPen(Qt::gray);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
-    // The series, one column per pixel.
-    painter.setRenderHint(QPainter::Antialiasing);
+    // The series, one column per pixel. Thin lines without antialiasing: the
+    // raster engine draws them several times faster, which counts at 15 Hz.
     painter.setClipRect(area);
     for (const cPlotStore::Series& series : m_Store.AllSeries())
     {
@@ -127,11 +127,10 @@ void cPlotCanvas::paintEvent(QPaintEvent*)
                 line << QPointF(dX, yOf(column.dMin)) << QPointF(dX, yOf(column.dMax));
             line << QPointF(dX, yOf(column.dLast));
         }
-        painter.setPen(QPen(SeriesColour(series.nId), 1.5));
+        painter.setPen(QPen(SeriesColour(series.nId), 0));
         painter.drawPolyline(line);
     }
     painter.setClipping(false);
-    painter.setRenderHint(QPainter::Antialiasing, false);
 
     // Legend: colour, label and latest value of each series.
     int nX = kLeft;

@@ -29,7 +29,7 @@ cPlotWindow::cPlotWindow(cRC_IO_Pages* pRC_IO_Pages, const QString& sTitle, cons
                          QWidget* pParent)
     : QWidget(pParent, Qt::Window), m_pRC_IO_Pages(pRC_IO_Pages), m_sSaveFolder(sSaveFolder),
       m_pSampler(std::make_shared<cPlotSampler>()), m_WallAnchor(std::chrono::system_clock::now()),
-      m_dClockAnchor(cPlotSampler::Now()), m_Timer([this] { Tick(); }, kRedrawPeriodMs)
+      m_dClockAnchor(cPlotSampler::Now()), m_Timer([this] { Tick(); }, kRedrawPeriodMs, Qt::PreciseTimer)
 {
     setWindowTitle(sTitle);
 
