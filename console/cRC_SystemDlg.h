@@ -53,7 +53,8 @@ public:
     using ItemMenuHook = std::function<void(QMenu&, const PageItem&)>;
     void SetItemMenuHook(ItemMenuHook fnHook) { m_fnItemMenu = std::move(fnHook); }
     // The context menu of a row: the field's own entries, then the owner's.
-    // The caller owns it.
+    // The caller owns it; it is also a child of the field, so it goes with
+    // the dialog if the caller has not deleted it by then.
     QMenu* ItemMenu(int nRow);
 
 signals:

@@ -262,6 +262,7 @@ TEST_F(KestrumDlgTest, PageItemsPlotAndShutdownClosesThePlots)
             pPlot = pAction;
     ASSERT_NE(pPlot, nullptr);
     pPlot->trigger();
+    pMenu.reset();
     ASSERT_EQ(dlg.Plots()->Windows().size(), 1u);
     QPointer<cPlotWindow> pWindow = dlg.Plots()->Windows()[0];
     EXPECT_TRUE(pWindow->isVisible());
