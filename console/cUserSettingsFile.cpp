@@ -57,7 +57,7 @@ std::string XmlEscaped(const std::string& sText)
 std::string cUserSettingsFile::Folder()
 {
     std::string sBase = Environment("XDG_CONFIG_HOME");
-    // The base directory specification: a relative value is to be ignored.
+    // XDG base directory rules: a relative value is to be ignored.
     if (sBase.empty() || sBase[0] != '/')
         sBase = Environment("HOME") + "/.config";
     return sBase + "/kestrum";
