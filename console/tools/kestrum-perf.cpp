@@ -19,6 +19,8 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <algorithm>
 #include <atomic>
 #include <boost/asio/ip/udp.hpp>
 #include <chrono>
@@ -82,8 +84,9 @@ long ResidentKb()
 void Spin(int nMs)
 {
     // A real event loop that sleeps between events, as the program's own does.
+    // A deadline already passed spins once: a negative interval starts no timer.
     QEventLoop loop;
-    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
     loop.exec();
 }
 
