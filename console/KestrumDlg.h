@@ -12,6 +12,8 @@ class QAction;
 class QFrame;
 class QMenu;
 class cCommsSetupDlg;
+class cLandingDlg;
+class cLinkStatusBar;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -47,6 +49,8 @@ public:
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
     bool IsShutDown() const { return m_bShutDown; }
+    cLandingDlg* LandingDialog() const;
+    cLinkStatusBar* LinkStatusBar() const { return m_pLinkStatusBar; }
 
 signals:
     // Everything is closed; the application may end.
@@ -65,6 +69,7 @@ private:
     void BuildPagesMenu();
     void OnPageClosed(int nPage);
     void OnNotAvailable(const QString& sCommand);
+    void ShowLandingDialog();
 
     const std::string m_sSettingsPath;
     cKestrumSettings m_Settings;
@@ -80,4 +85,6 @@ private:
     QMenu* m_pPagesMenu = nullptr;
     QAction* m_pCommsSetupAction = nullptr;
     bool m_bShutDown = false;
+    QPointer<cLandingDlg> m_pLandingDlg;  // at most one, on m_pFrame
+    cLinkStatusBar* m_pLinkStatusBar = nullptr;
 };
