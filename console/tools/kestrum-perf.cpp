@@ -1,20 +1,23 @@
-// Measures the console with N page dialogs open: CPU of the user-interface
-// thread and of the whole process, resident memory, and (with a sender) how
-// far behind the newest value each field is. The sender plays the remote
-// system: every item of every open page, one status frame per page, at the
-// given rate, each value the cycle number, so a field's text says which cycle
-// it shows.
+// Measures the console with N page dialogs open (and, with --landing 1, the
+// Thimbrel landing dialog): CPU of the user-interface thread and of the whole
+// process, resident memory, and (with a sender) how far behind the newest
+// value each field and landing read-out is. The sender plays the remote
+// system: every item of every open page, one status frame per page, and the
+// landing items, at the given rate, each value the cycle number, so a field's
+// text says which cycle it shows.
 #include "KestrumDlg.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
 #include "RC_Payload.h"
 #include "cAppIdentity.h"
+#include "cLandingDlg.h"
 #include "cMessageBox.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <atomic>
@@ -126,6 +129,7 @@ int main(int argc, char* argv[])
     int nSeconds = 30;
     int nRateHz = 0;
     std::string sFolder = "/tmp";
+    bool bLanding = false;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--pages"))
@@ -136,6 +140,8 @@ int main(int argc, char* argv[])
             nRateHz = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--work"))
             sFolder = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--landing"))
+            bLanding = std::atoi(argv[n + 1]) != 0;
     }
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
@@ -158,7 +164,8 @@ int main(int argc, char* argv[])
         std::ofstream settings(sFolder + "/perf-settings.xml");
         settings << "<VMS_Cfg><Kestrum nControllerType=\"0\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\""
                  << remote.local_endpoint().port() << "\" nRxPort=\"" << nConsolePort << "\" sPageDefinitionsFile=\""
-                 << sFolder << "/perf-pages.xml\"/><EoTrackData/></VMS_Cfg>\n";
+                 << sFolder << "/perf-pages.xml\" bDisplayLandingDialog=\"" << (bLanding ? "true" : "false")
+                 << "\"/><EoTrackData/><LandingDlg/></VMS_Cfg>\n";
     }
 
     const pid_t nUiThread = static_cast<pid_t>(syscall(SYS_gettid));
@@ -206,6 +213,28 @@ int main(int argc, char* argv[])
                                       payload.Size());
                     remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
                 }
+                if (bLanding)
+                {
+                    // The Thimbrel landing items: the tracker's (a valid target) and the video channel.
+                    const uint8_t nSmall = static_cast<uint8_t>(nCycle % 4);
+                    RC_Payload tracker;
+                    for (uint8_t nItem : {0, 4, 5, 14, 15})
+                        tracker.AddByte(nItem, nItem == 0 ? nSmall % 3 : nSmall);
+                    tracker.AddU16(18, static_cast<uint16_t>(nCycle));
+                    tracker.AddU16(19, static_cast<uint16_t>(nCycle));
+                    tracker.AddByte(64, 1);
+                    tracker.AddFixed(66, static_cast<float>(nCycle));
+                    tracker.AddFixed(67, static_cast<float>(nCycle));
+                    RC_Payload video;
+                    video.AddByte(17, nSmall);
+                    for (const auto& [nSubSystem, pPayload] : {std::pair{0, &tracker}, std::pair{3, &video}})
+                    {
+                        RC_Frame frame;
+                        frame.BuildStatus(RC_Variant::ShortFrames, static_cast<uint8_t>(nSubSystem), 0, 0x40,
+                                          pPayload->Data(), pPayload->Size());
+                        remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
+                    }
+                }
                 history.Add(Clock::now());
                 next += period;
                 std::this_thread::sleep_until(next);
@@ -224,23 +253,30 @@ int main(int argc, char* argv[])
         QObject::connect(&sampler, &QTimer::timeout, [&] {
             const auto now = Clock::now();
             const size_t nSent = history.Count();
+            auto check = [&](const QString& sShown) {
+                const long long nShown = std::atoll(sShown.toLatin1().constData());
+                ++nChecks;
+                if (nShown + 1 >= static_cast<long long>(nSent))
+                    return;
+                const double dLagMs =
+                    std::chrono::duration<double, std::milli>(now - history.At(static_cast<size_t>(nShown + 1))).count();
+                dWorstLagMs = std::max(dWorstLagMs, dLagMs);
+                if (dLagMs > 200.0)
+                    ++nLate;
+            };
+            if (cLandingDlg* pLanding = dlg.LandingDialog())
+            {
+                for (QLabel* pReadout : {pLanding->AoiXReadout(), pLanding->AoiYReadout(), pLanding->PositionXReadout(),
+                                         pLanding->PositionYReadout()})
+                    check(pReadout->text());
+            }
             for (int nPage = 0; nPage < nPages; ++nPage)
             {
                 cRC_SystemDlg* pDlg = dlg.PageDialog(static_cast<size_t>(nPage));
                 if (!pDlg)
                     continue;
                 for (int n = 0; n < kItemsPerPage; ++n)
-                {
-                    const long long nShown = std::atoll(pDlg->Field(n)->text().toLatin1().constData());
-                    ++nChecks;
-                    if (nShown + 1 >= static_cast<long long>(nSent))
-                        continue;
-                    const double dLagMs =
-                        std::chrono::duration<double, std::milli>(now - history.At(static_cast<size_t>(nShown + 1))).count();
-                    dWorstLagMs = std::max(dWorstLagMs, dLagMs);
-                    if (dLagMs > 200.0)
-                        ++nLate;
-                }
+                    check(pDlg->Field(n)->text());
             }
         });
         sampler.start(50);
@@ -260,8 +296,8 @@ int main(int argc, char* argv[])
     if (sender.joinable())
         sender.join();
 
-    std::printf("pages open: %d, items per page: %d, rate: %d Hz, %.1f s measured\n", nPages, kItemsPerPage, nRateHz,
-                dSeconds);
+    std::printf("pages open: %d, items per page: %d, landing dialog: %s, rate: %d Hz, %.1f s measured\n", nPages,
+                kItemsPerPage, dlg.LandingDialog() ? "yes" : "no", nRateHz, dSeconds);
     std::printf("CPU of one core: user-interface thread %.2f %%, whole process %.2f %%\n", dUiCpu, dAllCpu);
     std::printf("resident memory: %.1f MB\n", ResidentKb() / 1024.0);
     if (nRateHz > 0)

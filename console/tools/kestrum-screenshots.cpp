@@ -1,7 +1,9 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, and the comms setup dialog. Runs the real dialogs
-// on whatever Qt platform is in use (offscreen needs no display).
+// (normally vms-sim) sends, and the comms setup dialog; with --landing FILE
+// also the main window as the operator sees it (landing dialog and status
+// bar), and with --landing-only FILE nothing else. Runs the real dialogs on
+// whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
@@ -66,6 +68,8 @@ int main(int argc, char* argv[])
     std::string sPage = "Tracker";
     std::string sFolder = "docs";
     int nWaitMs = 2500;
+    std::string sLanding;
+    bool bLandingOnly = false;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--settings"))
@@ -76,6 +80,11 @@ int main(int argc, char* argv[])
             sFolder = argv[n + 1];
         else if (!std::strcmp(argv[n], "--wait-ms"))
             nWaitMs = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--landing") || !std::strcmp(argv[n], "--landing-only"))
+        {
+            sLanding = argv[n + 1];
+            bLandingOnly = !std::strcmp(argv[n], "--landing-only");
+        }
     }
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
@@ -83,6 +92,16 @@ int main(int argc, char* argv[])
     dlg.show();
     dlg.OnInitDialog();
     Spin(300);
+    if (!sLanding.empty())
+    {
+        Spin(nWaitMs);
+        const bool bSaved = Save(Framed(&dlg, dlg.grab()), sFolder + "/" + sLanding);
+        if (bLandingOnly)
+        {
+            dlg.Shutdown();
+            return bSaved ? 0 : 1;
+        }
+    }
 
     size_t nPage = 0;
     while (nPage < dlg.Pages().PageCount() && dlg.Pages().Title(nPage) != sPage)

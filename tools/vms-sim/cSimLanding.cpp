@@ -23,6 +23,8 @@ uint32_t Key(const Address& address)
 constexpr Address kAzRate{2, 0, 3};
 constexpr Address kElRate{2, 0, 4};
 constexpr uint8_t kZoomPositionItem = 7;
+constexpr uint16_t kStartAoiX = 320;
+constexpr uint16_t kStartAoiY = 240;
 constexpr uint8_t kTrackSystemMode = 3;
 constexpr double kMilliradiansPerDegree = 1000.0 / 57.29577951308232;
 
@@ -59,6 +61,11 @@ void cSimLanding::Install(cSimItemStore& items)
     const cLandingItemList::Common& common = cLandingItemList::For(m_eVariant);
     for (const Address& address : {common.targetMode, common.positionX, common.positionY})
         items.SetDriven(Key(address));
+    // The tracker starts with the whole picture as its acquisition window.
+    if (auto* pX = Typed<RC_U16Value>(items, common.aoiSizeX, RC_DataType::U16))
+        pX->Set(kStartAoiX);
+    if (auto* pY = Typed<RC_U16Value>(items, common.aoiSizeY, RC_DataType::U16))
+        pY->Set(kStartAoiY);
     if (m_eVariant != RC_Variant::LongFrames)
         return;
 
