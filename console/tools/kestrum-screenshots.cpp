@@ -1,14 +1,17 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, and the comms setup dialog; with --landing FILE
-// also the main window as the operator sees it (landing dialog and status
-// bar), and with --landing-only FILE nothing else. Runs the real dialogs on
-// whatever Qt platform is in use (offscreen needs no display).
+// (normally vms-sim) sends, the comms setup dialog, the test dialog running
+// the first test of the sample scenario and the joystick monitor; with
+// --landing FILE also the main window as the operator sees it (landing dialog
+// and status bar), and with --landing-only FILE nothing else. Runs the real
+// dialogs on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -142,6 +145,24 @@ int main(int argc, char* argv[])
     Spin(400);
     if (cCommsSetupDlg* pSetup = dlg.CommsSetupDialog())
         bOk &= Save(Framed(pSetup, pSetup->grab()), sFolder + "/kestrum-comms-setup.png");
+    else
+        bOk = false;
+
+    dlg.OnTestDataDialog();
+    if (cRC_SystemTestDlg* pTest = dlg.TestDialog())
+    {
+        pTest->OnStartTest();
+        Spin(600);
+        bOk &= Save(Framed(pTest, pTest->grab()), sFolder + "/kestrum-test.png");
+        pTest->OnStopTest();
+    }
+    else
+        bOk = false;
+
+    dlg.OnJoystickMonitor();
+    Spin(400);
+    if (cJoystickMonitorDlg* pMonitor = dlg.JoystickMonitorDialog())
+        bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
     else
         bOk = false;
 
