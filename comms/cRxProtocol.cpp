@@ -100,6 +100,14 @@ void cRxProtocol::Log(const uint8_t* pData, int32_t nCount, const char* szLabel)
         pLogger->LogData(pData, nCount, m_nRxTime, szLabel);
 }
 
+// The bytes collected so far are not a frame: logged and counted, then dropped
+// by the caller.
+void cRxProtocol::Skip()
+{
+    Log(m_Buffer.data(), m_nCollected, "Rx Skip");
+    m_nFramesSkipped.fetch_add(1, std::memory_order_relaxed);
+}
+
 // Stores the byte that completes the length field. A length that does not even
 // cover the bytes already collected plus a checksum cannot be a frame: it is
 // dropped as a skip instead of being handed on shorter than what was read.
@@ -108,7 +116,7 @@ bool cRxProtocol::LengthComplete(uint8_t nByte, int32_t nLength)
     m_Buffer[m_nCollected++] = nByte;
     if (nLength >= kMaxFrame + 1 || nLength <= m_nCollected)
     {
-        Log(m_Buffer.data(), m_nCollected, "Rx Skip");
+        Skip();
         m_nCollected = 0;
         m_nState = kHunting;
         return true;
@@ -154,7 +162,7 @@ bool cRxProtocol::Step(uint8_t nByte)
         {
             if (IsAnySync(nByte))
             {
-                Log(m_Buffer.data(), m_nCollected, "Rx Skip");
+                Skip();
                 StartFrame(nByte, kSyncSeen);
                 return true;
             }

@@ -56,6 +56,9 @@ public:
     int32_t State() const { return m_nState; }
     int32_t Collected() const { return m_nCollected; }
     int32_t DescriptorCount() const { return m_nDescriptors.load(std::memory_order_acquire); }
+    // Partial frames dropped since start (a length no frame can have, or a new
+    // sync byte where the second byte of a frame was due). Readable from any thread.
+    uint32_t FramesSkipped() const { return m_nFramesSkipped.load(std::memory_order_relaxed); }
 
 private:
     bool Step(uint8_t nByte);
@@ -66,6 +69,7 @@ private:
     bool LengthComplete(uint8_t nByte, int32_t nLength);
     void Deliver(int32_t nLength, const char* szLabel);
     void Log(const uint8_t* pData, int32_t nCount, const char* szLabel) const;
+    void Skip();
 
     std::array<MsgDescriptor, kMaxDescriptors> m_Descriptors{};
     MsgDescriptor m_Current{};
@@ -77,4 +81,5 @@ private:
     int64_t m_nRxTime = 0;
     std::atomic<const cCommsClock*> m_pClock{nullptr};
     std::atomic<cCommsLogger*> m_pLogger{nullptr};
+    std::atomic<uint32_t> m_nFramesSkipped{0};  // receive thread counts
 };

@@ -6,6 +6,7 @@
 #include "cCommsSetupDlg.h"
 #include "cJoystickDefinitionsReader.h"
 #include "cJoystickMonitorDlg.h"
+#include "cLinkStatusBar.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
 #include "cPlotManager.h"
@@ -13,8 +14,10 @@
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
+#include "cThimbrelLandingDlg.h"
 #include "cTitleBuilder.h"
 #include "cUserCommsSettings.h"
+#include "cVmsLandingDlg.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -23,7 +26,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -47,6 +51,8 @@ KestrumDlg::KestrumDlg(const std::string& sSettingsPath, QWidget* pParent)
     m_pFrame = new QFrame(this);
     m_pFrame->setFrameShape(QFrame::StyledPanel);
     setCentralWidget(m_pFrame);
+    m_pLinkStatusBar = new cLinkStatusBar(this);
+    setStatusBar(m_pLinkStatusBar);
     resize(420, 320);
 
     m_Settings.Read(m_sSettingsPath);
@@ -96,8 +102,7 @@ void KestrumDlg::OnInitDialog()
     BuildMenus();
     if (!InitialiseJoystick())
         DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", 1036, "m_Controller.init failed");
-    m_pJoystickStatus = new QLabel(this);
-    statusBar()->addPermanentWidget(m_pJoystickStatus);
+    m_pJoystickStatus = m_pLinkStatusBar->AddSection(QStringLiteral("joystick"));
     UpdateJoystickStatus();
     m_JoystickStatusTimer.Start();
     StartComms();
@@ -184,15 +189,11 @@ bool KestrumDlg::StartComms()
         return false;
     }
     setWindowTitle(QString::fromStdString(cTitleBuilder::Title(m_Settings.m_CommsSettings, windowTitle().toStdString())));
+    m_pLinkStatusBar->SetSource(m_pRC_IO_Pages.get());
 
-    if (m_Settings.bDisplayLandingDialog && RC_IsKnownVariant(m_Settings.ControllerType()))
+    if (m_Settings.bDisplayLandingDialog)
     {
-        // No landing dialog in this build: the window stays compact and
-        // "Comms Setup" stays available.
-        DbgLog(DBG_WRN, "KestrumDlg::StartComms", __LINE__, "Landing dialog not available in this build");
-    }
-    else if (m_Settings.bDisplayLandingDialog)
-    {
+        ShowLandingDialog();
         return true;
     }
     m_pFrame->hide();
@@ -200,6 +201,34 @@ bool KestrumDlg::StartComms()
     setMinimumHeight(0);
     resize(geometry.width(), kCompactHeight);
     return true;
+}
+
+void KestrumDlg::ShowLandingDialog()
+{
+    if (m_pLandingDlg)
+        return;
+    cLandingDlg* pLanding = nullptr;
+    if (m_Settings.ControllerType() == RC_Variant::ShortFrames)
+        pLanding = new (std::nothrow) cThimbrelLandingDlg(m_pRC_IO_Pages.get(), m_sSettingsPath, m_pFrame);
+    else if (m_Settings.ControllerType() == RC_Variant::LongFrames)
+        pLanding = new (std::nothrow) cVmsLandingDlg(m_pRC_IO_Pages.get(), m_sSettingsPath, m_pFrame);
+    // Other controller types have no landing dialog.
+    if (!pLanding)
+        return;
+    m_pLandingDlg = pLanding;
+    auto* pLayout = new QVBoxLayout(m_pFrame);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->addWidget(pLanding);
+    pLanding->show();
+    m_pCommsSetupAction->setEnabled(false);
+    // The window grows to hold the dialog, keeping its place.
+    const QSize hint = sizeHint();
+    resize(std::max(width(), hint.width()), std::max(height(), hint.height()));
+}
+
+cLandingDlg* KestrumDlg::LandingDialog() const
+{
+    return m_pLandingDlg.data();
 }
 
 cRC_SystemDlg* KestrumDlg::PageDialog(size_t nPage) const
@@ -260,7 +289,8 @@ void KestrumDlg::UpdateJoystickStatus()
 
 void KestrumDlg::OnPageCommand(size_t nPage)
 {
-    if (m_bShutDown || nPage >= m_Pages.PageCount())
+    // Pages appended after start (the landing dialog's items) have no dialog of their own.
+    if (m_bShutDown || nPage >= m_PageDlgs.size())
         return;
     if (!InitialiseRC_IO_Pages())
     {
@@ -374,6 +404,7 @@ void KestrumDlg::Shutdown()
     m_Controller.ReleaseController();
     m_JoystickMapping.SetPageProtocol(nullptr);
 
+    delete m_pLandingDlg.data();
     for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
     {
         if (pDlg)
@@ -393,6 +424,8 @@ void KestrumDlg::Shutdown()
         m_pRC_IO_EoData.reset();
     }
     // Its destructor sends the stop of every periodic request, then closes the transport.
+    m_pLinkStatusBar->Stop();
+    m_pLinkStatusBar->SetSource(nullptr);
     m_pRC_IO_Pages.reset();
     delete m_pTestDlg.data();
     if (m_pCommsSetupDlg)

@@ -17,6 +17,8 @@ class QLabel;
 class QMenu;
 class cCommsSetupDlg;
 class cJoystickMonitorDlg;
+class cLandingDlg;
+class cLinkStatusBar;
 class cPlotManager;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
@@ -64,6 +66,8 @@ public:
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
     cPlotManager* Plots() const { return m_pPlots; }
     bool IsShutDown() const { return m_bShutDown; }
+    cLandingDlg* LandingDialog() const;
+    cLinkStatusBar* LinkStatusBar() const { return m_pLinkStatusBar; }
 
 signals:
     // Everything is closed; the application may end.
@@ -82,6 +86,7 @@ private:
     void BuildPagesMenu();
     void OnPageClosed(int nPage);
     void OnNotAvailable(const QString& sCommand);
+    void ShowLandingDialog();
 
     const std::string m_sSettingsPath;
     cKestrumSettings m_Settings;
@@ -106,4 +111,6 @@ private:
     QMenu* m_pPagesMenu = nullptr;
     QAction* m_pCommsSetupAction = nullptr;
     bool m_bShutDown = false;
+    QPointer<cLandingDlg> m_pLandingDlg;  // at most one, on m_pFrame
+    cLinkStatusBar* m_pLinkStatusBar = nullptr;
 };

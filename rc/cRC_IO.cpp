@@ -5,6 +5,7 @@
 #include "cBufferLog.h"
 #include "cCommsIF.h"
 #include "cEvent.h"
+#include "cRxProtocol.h"
 
 #include <mutex>
 
@@ -131,16 +132,35 @@ bool cRC_IO::sendMessage(const uint8_t* pData, int32_t nCount)
     return cCommsIO::sendMessage(pData, nCount);
 }
 
+uint32_t cRC_IO::FramesSkipped() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
+    const cCommsIF* pCommsIF = getCommsIF();
+    const cRxProtocol* pFramer = pCommsIF ? pCommsIF->getProtocol() : nullptr;
+    return pFramer ? pFramer->FramesSkipped() : 0;
+}
+
+bool cRC_IO::LastFrameTime(std::chrono::steady_clock::time_point& when) const
+{
+    const auto nTicks = m_nLastFrameTicks.load(std::memory_order_relaxed);
+    if (nTicks == 0)
+        return false;
+    when = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(nTicks));
+    return true;
+}
+
 void cRC_IO::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime)
 {
     if (m_pTrafficLog && m_bLogRx)
         m_pTrafficLog->LogData(pFrame, nLength, "Rx Msg");
     if (!pFrame || nLength < 1)
         return;
+    m_nLastFrameTicks.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
     const uint8_t nComputed = RC_Checksum(pFrame, static_cast<size_t>(nLength - 1));
     const uint8_t nReceived = pFrame[nLength - 1];
     if (nComputed != nReceived)
     {
+        m_nChecksumFailures.fetch_add(1, std::memory_order_relaxed);
         DbgLog(DBG_WRN, "cRC_IO::VerifyChecksum", 409,
                DbgLogFormat("Checksum failed.  Expected 0x%02X, received 0x%02X", nComputed, nReceived));
         return;

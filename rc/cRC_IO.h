@@ -5,6 +5,7 @@
 #include "cMultiCommsIF.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <shared_mutex>
@@ -31,6 +32,13 @@ public:
 
     CommsSettings::Method CommsMethod() const { return m_nCommsMethod.load(); }
     bool HasTransport() const;
+
+    // Link figures for the operator, readable from any thread: frames whose
+    // checksum failed, partial frames the transport's framer dropped, and when
+    // the last whole frame (good or not) arrived (false before the first).
+    uint32_t ChecksumFailures() const { return m_nChecksumFailures.load(std::memory_order_relaxed); }
+    uint32_t FramesSkipped() const;
+    bool LastFrameTime(std::chrono::steady_clock::time_point& when) const;
 
 protected:
     // Where initialise reports: the function name and the line of each message.
@@ -61,4 +69,7 @@ private:
 
     // Sends hold it shared; making and removing the transport hold it alone.
     mutable std::shared_mutex m_TransportMutex;
+    // Receive thread writes.
+    std::atomic<uint32_t> m_nChecksumFailures{0};
+    std::atomic<std::chrono::steady_clock::rep> m_nLastFrameTicks{0};  // 0: none yet
 };

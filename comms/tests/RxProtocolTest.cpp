@@ -139,6 +139,7 @@ TEST(RxFramer, LengthShorterThanHeaderIsSkipped)
     for (size_t nPos = 0; (nPos = sLog.find(",Rx Skip,", nPos)) != std::string::npos; ++nPos)
         ++nSkips;
     EXPECT_EQ(nSkips, 7u) << sLog;
+    EXPECT_EQ(framer.FramesSkipped(), 7u);
     EXPECT_NE(sLog.find(",Rx Msg,007,0x99,0x00,0x01,0x00,0x00,0x07,0xa1\n"), std::string::npos) << sLog;
 }
 
@@ -156,6 +157,7 @@ TEST(RxFramer, SyncInsideUnmatchedFrameRestartsIt)
     EXPECT_EQ(sink.frames[0], (Bytes{0x10, 0x05, 0x00, 0x01, 0x85, 0x9B}));
     EXPECT_TRUE(results[1]);   // restart
     EXPECT_FALSE(results[8]);  // 0x33 is no second byte and no sync: dropped
+    EXPECT_EQ(framer.FramesSkipped(), 1u);  // the restart; a lone sync byte dropped is no frame
 }
 
 TEST(RxFramer, FrameWithoutCallbackIsLoggedUnknownAndDropped)

@@ -1,14 +1,16 @@
-// Measures the console with N page dialogs open: CPU of the user-interface
-// thread and of the whole process, resident memory, and (with a sender) how
-// far behind the newest value each field is. The sender plays the remote
-// system: every item of every open page, one status frame per page, at the
-// given rate, each value the cycle number, so a field's text says which cycle
-// it shows.
+// Measures the console with N page dialogs open (and, with --landing 1, the
+// Thimbrel landing dialog): CPU of the user-interface thread and of the whole
+// process, resident memory, and (with a sender) how far behind the newest
+// value each field and landing read-out is. The sender plays the remote
+// system: every item of every open page, one status frame per page, and the
+// landing items, at the given rate, each value the cycle number, so a field's
+// text says which cycle it shows.
 #include "KestrumDlg.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
 #include "RC_Payload.h"
 #include "cAppIdentity.h"
+#include "cLandingDlg.h"
 #include "cMessageBox.h"
 #include "cPlotManager.h"
 #include "cPlotWindow.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -134,6 +137,7 @@ int main(int argc, char* argv[])
     int nPlots = 0;         // plot windows, each with the first 4 items of one page
     int nOpenPages = -1;    // page dialogs opened (default: every page)
     int nMemoryEvery = 0;   // seconds between resident memory lines (0: none)
+    bool bLanding = false;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--pages"))
@@ -150,6 +154,8 @@ int main(int argc, char* argv[])
             nOpenPages = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--memory-every"))
             nMemoryEvery = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--landing"))
+            bLanding = std::atoi(argv[n + 1]) != 0;
     }
     if (nOpenPages < 0 || nOpenPages > nPages)
         nOpenPages = nPages;
@@ -174,7 +180,8 @@ int main(int argc, char* argv[])
         std::ofstream settings(sFolder + "/perf-settings.xml");
         settings << "<VMS_Cfg><Kestrum nControllerType=\"0\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\""
                  << remote.local_endpoint().port() << "\" nRxPort=\"" << nConsolePort << "\" sPageDefinitionsFile=\""
-                 << sFolder << "/perf-pages.xml\"/><EoTrackData/></VMS_Cfg>\n";
+                 << sFolder << "/perf-pages.xml\" bDisplayLandingDialog=\"" << (bLanding ? "true" : "false")
+                 << "\"/><EoTrackData/><LandingDlg/></VMS_Cfg>\n";
     }
 
     const pid_t nUiThread = static_cast<pid_t>(syscall(SYS_gettid));
@@ -231,6 +238,28 @@ int main(int argc, char* argv[])
                                       payload.Size());
                     remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
                 }
+                if (bLanding)
+                {
+                    // The Thimbrel landing items: the tracker's (a valid target) and the video channel.
+                    const uint8_t nSmall = static_cast<uint8_t>(nCycle % 4);
+                    RC_Payload tracker;
+                    for (uint8_t nItem : {0, 4, 5, 14, 15})
+                        tracker.AddByte(nItem, nItem == 0 ? nSmall % 3 : nSmall);
+                    tracker.AddU16(18, static_cast<uint16_t>(nCycle));
+                    tracker.AddU16(19, static_cast<uint16_t>(nCycle));
+                    tracker.AddByte(64, 1);
+                    tracker.AddFixed(66, static_cast<float>(nCycle));
+                    tracker.AddFixed(67, static_cast<float>(nCycle));
+                    RC_Payload video;
+                    video.AddByte(17, nSmall);
+                    for (const auto& [nSubSystem, pPayload] : {std::pair{0, &tracker}, std::pair{3, &video}})
+                    {
+                        RC_Frame frame;
+                        frame.BuildStatus(RC_Variant::ShortFrames, static_cast<uint8_t>(nSubSystem), 0, 0x40,
+                                          pPayload->Data(), pPayload->Size());
+                        remote.send_to(boost::asio::buffer(frame.Data(), frame.Size()), console);
+                    }
+                }
                 history.Add(Clock::now());
                 next += period;
                 std::this_thread::sleep_until(next);
@@ -249,23 +278,30 @@ int main(int argc, char* argv[])
         QObject::connect(&sampler, &QTimer::timeout, [&] {
             const auto now = Clock::now();
             const size_t nSent = history.Count();
+            auto check = [&](const QString& sShown) {
+                const long long nShown = std::atoll(sShown.toLatin1().constData());
+                ++nChecks;
+                if (nShown + 1 >= static_cast<long long>(nSent))
+                    return;
+                const double dLagMs =
+                    std::chrono::duration<double, std::milli>(now - history.At(static_cast<size_t>(nShown + 1))).count();
+                dWorstLagMs = std::max(dWorstLagMs, dLagMs);
+                if (dLagMs > 200.0)
+                    ++nLate;
+            };
+            if (cLandingDlg* pLanding = dlg.LandingDialog())
+            {
+                for (QLabel* pReadout : {pLanding->AoiXReadout(), pLanding->AoiYReadout(), pLanding->PositionXReadout(),
+                                         pLanding->PositionYReadout()})
+                    check(pReadout->text());
+            }
             for (int nPage = 0; nPage < nPages; ++nPage)
             {
                 cRC_SystemDlg* pDlg = dlg.PageDialog(static_cast<size_t>(nPage));
                 if (!pDlg)
                     continue;
                 for (int n = 0; n < kItemsPerPage; ++n)
-                {
-                    const long long nShown = std::atoll(pDlg->Field(n)->text().toLatin1().constData());
-                    ++nChecks;
-                    if (nShown + 1 >= static_cast<long long>(nSent))
-                        continue;
-                    const double dLagMs =
-                        std::chrono::duration<double, std::milli>(now - history.At(static_cast<size_t>(nShown + 1))).count();
-                    dWorstLagMs = std::max(dWorstLagMs, dLagMs);
-                    if (dLagMs > 200.0)
-                        ++nLate;
-                }
+                    check(pDlg->Field(n)->text());
             }
         });
         sampler.start(50);
@@ -306,8 +342,10 @@ int main(int argc, char* argv[])
     if (sender.joinable())
         sender.join();
 
-    std::printf("pages open: %d of %d, items per page: %d, plots: %d of 4 items, rate: %d Hz, %.1f s measured\n",
-                nOpenPages, nPages, kItemsPerPage, static_cast<int>(plots.size()), nRateHz, dSeconds);
+    std::printf("pages open: %d of %d, items per page: %d, landing dialog: %s, plots: %d of 4 items, rate: %d Hz, "
+                "%.1f s measured\n",
+                nOpenPages, nPages, kItemsPerPage, dlg.LandingDialog() ? "yes" : "no", static_cast<int>(plots.size()),
+                nRateHz, dSeconds);
     uint64_t nRedraws = 0;
     for (cPlotWindow* pPlot : plots)
         nRedraws += pPlot->Redraws();

@@ -1,8 +1,10 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
 // (normally vms-sim) sends, the comms setup dialog, the test dialog running
-// the first test of the sample scenario and the joystick monitor. Runs the real dialogs
-// on whatever Qt platform is in use (offscreen needs no display).
+// the first test of the sample scenario and the joystick monitor; with
+// --landing FILE also the main window as the operator sees it (landing dialog
+// and status bar), and with --landing-only FILE nothing else. Runs the real
+// dialogs on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
@@ -73,6 +75,8 @@ int main(int argc, char* argv[])
     int nWaitMs = 2500;
     std::string sPlotPage = "Tracker";
     int nPlotMs = 12000;
+    std::string sLanding;
+    bool bLandingOnly = false;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--settings"))
@@ -87,6 +91,11 @@ int main(int argc, char* argv[])
             sPlotPage = argv[n + 1];
         else if (!std::strcmp(argv[n], "--plot-ms"))
             nPlotMs = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--landing") || !std::strcmp(argv[n], "--landing-only"))
+        {
+            sLanding = argv[n + 1];
+            bLandingOnly = !std::strcmp(argv[n], "--landing-only");
+        }
     }
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
@@ -94,6 +103,16 @@ int main(int argc, char* argv[])
     dlg.show();
     dlg.OnInitDialog();
     Spin(300);
+    if (!sLanding.empty())
+    {
+        Spin(nWaitMs);
+        const bool bSaved = Save(Framed(&dlg, dlg.grab()), sFolder + "/" + sLanding);
+        if (bLandingOnly)
+        {
+            dlg.Shutdown();
+            return bSaved ? 0 : 1;
+        }
+    }
 
     size_t nPage = 0;
     while (nPage < dlg.Pages().PageCount() && dlg.Pages().Title(nPage) != sPage)

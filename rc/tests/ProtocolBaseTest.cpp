@@ -85,6 +85,9 @@ TEST(ProtocolBase, SendsFramesAndPassesOnlyGoodChecksums)
     ASSERT_TRUE(protocol.sendMessage(query.data(), 6));
     EXPECT_EQ(peer.Receive(), query);
 
+    std::chrono::steady_clock::time_point lastFrame;
+    EXPECT_FALSE(protocol.LastFrameTime(lastFrame));
+    const auto beforeFrames = std::chrono::steady_clock::now();
     const uint16_t nConsolePort = static_cast<nx::http::cUdpIF*>(protocol.getCommsIF())->LocalPort();
     peer.SendTo(nConsolePort, kBadChecksum);
     peer.SendTo(nConsolePort, kGood);
@@ -92,8 +95,14 @@ TEST(ProtocolBase, SendsFramesAndPassesOnlyGoodChecksums)
     EXPECT_EQ(protocol.Frames(), std::vector<Bytes>{kGood});
     EXPECT_TRUE(log.Contains("cRC_IO::VerifyChecksum (409): Checksum failed.  Expected 0x45, received 0x46", DBG_WRN))
         << log.Dump();
+    // The figures the operator sees: a failure counted, a frame arrived since.
+    EXPECT_EQ(protocol.ChecksumFailures(), 1u);
+    EXPECT_EQ(protocol.FramesSkipped(), 0u);
+    ASSERT_TRUE(protocol.LastFrameTime(lastFrame));
+    EXPECT_GE(lastFrame, beforeFrames);
 
     protocol.close();
+    EXPECT_EQ(protocol.FramesSkipped(), 0u);  // no transport: nothing to ask
     const std::string sLog = dir.Read("Kestrum.txt");
     EXPECT_NE(sLog.find(",Tx Msg,006,0x10,0x05,0x00,0x01,0x85,0x9b\n"), std::string::npos) << sLog;
     EXPECT_NE(sLog.find(",Rx Msg,008,0x10,0x05,0x00,0x03,0x03,0x00,0x2a,0x46\n"), std::string::npos) << sLog;

@@ -73,8 +73,28 @@ bool cSimItemStore::Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, RC_Da
             it->second.nAccess = PageItem::kReadWrite;  // pages that differ: allow both ways
         return false;
     }
-    m_Items.emplace(nKey, Entry{eType, nAccess, RC_ItemValue::Create(eType), sLabel});
+    m_Items.emplace(nKey, Entry{eType, nAccess, RC_ItemValue::Create(eType), sLabel, {}, false});
     return true;
+}
+
+void cSimItemStore::SetRule(uint32_t nKey, Rule fnRule)
+{
+    auto it = m_Items.find(nKey);
+    if (it != m_Items.end())
+        it->second.fnRule = std::move(fnRule);
+}
+
+void cSimItemStore::SetDriven(uint32_t nKey)
+{
+    auto it = m_Items.find(nKey);
+    if (it != m_Items.end())
+        it->second.bDriven = true;
+}
+
+RC_ItemValue* cSimItemStore::Holder(uint32_t nKey, RC_DataType eType)
+{
+    auto it = m_Items.find(nKey);
+    return it != m_Items.end() && it->second.eType == eType ? it->second.pValue.get() : nullptr;
 }
 
 bool cSimItemStore::Find(uint32_t nKey, RC_DataType& eType, PageItem::Access& nAccess) const
@@ -99,6 +119,18 @@ cSimItemStore::eSet cSimItemStore::Set(uint32_t nKey, const uint8_t* pData, size
         // Decoded only to learn where the next entry starts.
         std::unique_ptr<RC_ItemValue> pScratch = RC_ItemValue::Create(entry.eType);
         return pScratch->Decode(pData, nPos, nEnd, nConsumed) ? eSet::ReadOnly : eSet::Truncated;
+    }
+    if (entry.fnRule)
+    {
+        std::unique_ptr<RC_ItemValue> pCandidate = RC_ItemValue::Create(entry.eType);
+        if (!pCandidate->Decode(pData, nPos, nEnd, nConsumed))
+            return eSet::Truncated;
+        switch (entry.fnRule(*pCandidate))
+        {
+        case eRule::Refuse: return eSet::Refused;
+        case eRule::Keep: return eSet::Set;
+        case eRule::Store: break;
+        }
     }
     return entry.pValue->Decode(pData, nPos, nEnd, nConsumed) ? eSet::Set : eSet::Truncated;
 }
@@ -148,7 +180,7 @@ std::string cSimItemStore::Text(uint32_t nKey) const
 void cSimItemStore::Advance(double dSeconds)
 {
     for (auto& [nKey, entry] : m_Items)
-        if (entry.nAccess == PageItem::kReadOnly)
+        if (entry.nAccess == PageItem::kReadOnly && !entry.bDriven)
             Animate(static_cast<uint8_t>(nKey & 0xFF), *entry.pValue, dSeconds);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,7 +27,17 @@ public:
         Unknown,
         ReadOnly,   // refused; nConsumed still says how far the value reached
         Truncated,  // the value runs past the end of the payload
+        Refused,    // the item's rule refused the value; nConsumed says how far it reached
     };
+
+    // What an item's rule makes of a value the console sets.
+    enum class eRule
+    {
+        Store,   // the item takes it
+        Keep,    // accepted, but the item keeps its value (the rule acts on it instead)
+        Refuse,  // not a value this item takes
+    };
+    using Rule = std::function<eRule(const RC_ItemValue& value)>;
 
     enum class ePattern
     {
@@ -53,6 +64,16 @@ public:
     // Keys that Add refused because the first definition had another type.
     const std::vector<uint32_t>& Conflicts() const { return m_Conflicts; }
 
+    // Before the simulator starts: sets of the item pass fnRule first (it runs
+    // on the receive thread).
+    void SetRule(uint32_t nKey, Rule fnRule);
+    // Before the simulator starts: the item's value is kept by someone else
+    // through Holder, and Advance leaves it alone.
+    void SetDriven(uint32_t nKey);
+    // The item's holder, to write from one thread while others read; null
+    // when the item is unknown or of another type.
+    RC_ItemValue* Holder(uint32_t nKey, RC_DataType eType);
+
     // Decodes the value at pData[nPos] (nothing read at or after nEnd) into the item.
     eSet Set(uint32_t nKey, const uint8_t* pData, size_t nPos, size_t nEnd, size_t& nConsumed);
     // The item's value in its wire encoding; 0 when unknown or it does not fit.
@@ -70,6 +91,8 @@ private:
         PageItem::Access nAccess;
         std::unique_ptr<RC_ItemValue> pValue;
         std::string sLabel;
+        Rule fnRule;
+        bool bDriven = false;
     };
 
     static void Animate(uint8_t nItem, RC_ItemValue& value, double dSeconds);

@@ -185,6 +185,10 @@ void cSimProtocol::HandleFrame(const uint8_t* pFrame, int32_t nLength, bool bChe
             i += nConsumed;
             refuse(kInvalidAccess, nItem, "set of read-only item");
             break;
+        case cSimItemStore::eSet::Refused:
+            i += nConsumed;
+            refuse(kNotSupported, nItem, "value not supported for item");
+            break;
         case cSimItemStore::eSet::Truncated:
             return refuse(kDataTypeError, nItem, "value cut short for item");
         case cSimItemStore::eSet::Unknown:

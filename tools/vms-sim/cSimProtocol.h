@@ -26,6 +26,7 @@ public:
     {
         kChecksumFailed = 1,
         kUnknownItem = 2,
+        kNotSupported = 3,
         kInvalidAccess = 5,
         kDataTypeError = 6,
     };

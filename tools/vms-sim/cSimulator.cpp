@@ -21,7 +21,7 @@ cSimTransport::Framing CommandFraming(RC_Variant eVariant)
 } // namespace
 
 cSimulator::cSimulator(const cSimOptions& options, cSimEventLog& log)
-    : m_Options(options), m_Log(log), m_Faults(cSimFaults::From(options)),
+    : m_Options(options), m_Log(log), m_Landing(options.Variant(), log), m_Faults(cSimFaults::From(options)),
       m_EoStream(options.m_nEoFormat, options.m_nEoTargets, options.m_nEoTags)
 {
     m_pProtocol = std::make_unique<cSimProtocol>(m_Options.Variant(), m_Items, m_Periodic, m_Heartbeat, m_Faults,
@@ -41,12 +41,15 @@ bool cSimulator::Start(std::string& sError)
         return true;
     if (!m_Items.Load(m_Options.m_sPagesFile, m_Options.Variant(), sError))
         return false;
+    // The landing dialogs' items are served whatever the pages define.
+    m_Landing.Install(m_Items);
     for (uint32_t nKey : m_Items.Conflicts())
         m_Log.Event("item %u/%u/%u defined again with another type: the first definition stands", nKey >> 16,
                     (nKey >> 8) & 0xFF, nKey & 0xFF);
 
     m_Start = std::chrono::steady_clock::now();
     m_Items.Advance(0.0);
+    m_Landing.Advance(0.0);
     auto fnHandler = [this](const uint8_t* pFrame, int32_t nLength, bool bGood) {
         m_pProtocol->HandleFrame(pFrame, nLength, bGood);
     };
@@ -224,6 +227,7 @@ void cSimulator::Tick()
 {
     const double dSeconds = Seconds();
     m_Items.Advance(dSeconds);
+    m_Landing.Advance(dSeconds);
 
     const bool bSilent = m_Faults.Silent(dSeconds);
     if (bSilent && !m_bWasSilent)

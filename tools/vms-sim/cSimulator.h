@@ -3,6 +3,7 @@
 #include "cSimFaults.h"
 #include "cSimHeartbeat.h"
 #include "cSimItemStore.h"
+#include "cSimLanding.h"
 #include "cSimOptions.h"
 #include "cSimPeriodic.h"
 
@@ -62,6 +63,7 @@ private:
     const cSimOptions m_Options;
     cSimEventLog& m_Log;
     cSimItemStore m_Items;
+    cSimLanding m_Landing;
     cSimPeriodic m_Periodic;
     cSimHeartbeat m_Heartbeat;
     cSimFaults m_Faults;

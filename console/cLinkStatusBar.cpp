@@ -1,0 +1,90 @@
+#include "cLinkStatusBar.h"
+
+#include "cRC_IO_Pages.h"
+
+#include <QLabel>
+
+namespace
+{
+const char* const kLostStyle =
+    "QStatusBar { background: #b3261e; } QStatusBar QLabel { color: white; font-weight: bold; }";
+}
+
+cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
+    : QStatusBar(pParent), m_Timer([this] { Update(); }, kPeriodMs)
+{
+    for (const char* szName : {kLink, kRate, kChecksum, kSkipped, kAge})
+        AddSection(QString::fromLatin1(szName));
+    Update();
+    m_Timer.Start();
+}
+
+void cLinkStatusBar::SetSource(const cRC_IO_Pages* pRC_IO_Pages)
+{
+    m_pRC_IO_Pages = pRC_IO_Pages;
+    m_Health = cLinkHealth();
+    Update();
+}
+
+QLabel* cLinkStatusBar::AddSection(const QString& sName, std::function<QString()> fnText)
+{
+    auto* pLabel = new QLabel(this);
+    pLabel->setObjectName(sName);
+    pLabel->setContentsMargins(4, 0, 4, 0);
+    addWidget(pLabel);
+    m_Sections.push_back({sName, pLabel, std::move(fnText)});
+    return pLabel;
+}
+
+QLabel* cLinkStatusBar::Section(const QString& sName) const
+{
+    for (const SectionEntry& section : m_Sections)
+        if (section.sName == sName)
+            return section.pLabel;
+    return nullptr;
+}
+
+void cLinkStatusBar::Show(QLabel* pLabel, const std::string& sText)
+{
+    const QString sNew = QString::fromStdString(sText);
+    if (pLabel && pLabel->text() != sNew)
+        pLabel->setText(sNew);
+}
+
+void cLinkStatusBar::Update()
+{
+    cLinkHealth::Sample sample;
+    if (m_pRC_IO_Pages)
+    {
+        sample.bConnected = true;
+        sample.bLinkActive = m_pRC_IO_Pages->m_bLinkActive;
+        sample.bHeartbeat = m_pRC_IO_Pages->m_bUseHeartbeat;
+        if (sample.bHeartbeat)
+            sample.sHeartbeatText = m_pRC_IO_Pages->GetLinkStatusText();
+        sample.nFramesHandled = m_pRC_IO_Pages->m_nRxCount;
+        sample.nChecksumFailures = m_pRC_IO_Pages->ChecksumFailures();
+        sample.nFramesSkipped = m_pRC_IO_Pages->FramesSkipped();
+        sample.bAnyFrame = m_pRC_IO_Pages->LastFrameTime(sample.lastFrame);
+    }
+    const cLinkHealth::Display display = m_Health.Update(sample, cLinkHealth::Clock::now());
+    Show(Section(kLink), display.sLink);
+    Show(Section(kRate), display.sRate);
+    Show(Section(kChecksum), display.sChecksum);
+    Show(Section(kSkipped), display.sSkipped);
+    Show(Section(kAge), display.sAge);
+    for (const SectionEntry& section : m_Sections)
+    {
+        if (section.fnText)
+        {
+            const QString sText = section.fnText();
+            if (section.pLabel->text() != sText)
+                section.pLabel->setText(sText);
+        }
+    }
+    m_bLost = display.bLost;
+    if (m_bLost != m_bStyled)
+    {
+        m_bStyled = m_bLost;
+        setStyleSheet(m_bLost ? QString::fromLatin1(kLostStyle) : QString());
+    }
+}

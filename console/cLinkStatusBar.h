@@ -1,0 +1,62 @@
+#pragma once
+#include "cLinkHealth.h"
+#include "cRefreshTimer.h"
+
+#include <QStatusBar>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class cRC_IO_Pages;
+
+// The main window's status bar: the link state always in view (the heartbeat
+// text or OK/FAILED, frames per second, checksum failures and frames skipped
+// since start, the age of the last frame), red and in words when the link is
+// lost. It looks four times a second on the user-interface thread and
+// repaints a section only when its text changed. Further sections (other
+// parts of the console's own figures) plug in with AddSection.
+class cLinkStatusBar : public QStatusBar
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kPeriodMs = 250;
+    static constexpr const char* kLink = "link";
+    static constexpr const char* kRate = "rate";
+    static constexpr const char* kChecksum = "checksum";
+    static constexpr const char* kSkipped = "skipped";
+    static constexpr const char* kAge = "age";
+
+    explicit cLinkStatusBar(QWidget* pParent = nullptr);
+
+    // The page protocol to watch (it must outlive the bar or be taken away
+    // first); null: comms are not open.
+    void SetSource(const cRC_IO_Pages* pRC_IO_Pages);
+    // A section after the existing ones. fnText, when given, is asked on
+    // every update (user-interface thread) and its text shown when it changed;
+    // without it the caller sets the label's text itself.
+    QLabel* AddSection(const QString& sName, std::function<QString()> fnText = {});
+    QLabel* Section(const QString& sName) const;
+
+    void Update();
+    bool IsLost() const { return m_bLost; }
+    void Stop() { m_Timer.Stop(); }
+
+private:
+    struct SectionEntry
+    {
+        QString sName;
+        QLabel* pLabel;
+        std::function<QString()> fnText;
+    };
+
+    static void Show(QLabel* pLabel, const std::string& sText);
+
+    const cRC_IO_Pages* m_pRC_IO_Pages = nullptr;
+    cLinkHealth m_Health;
+    std::vector<SectionEntry> m_Sections;
+    bool m_bLost = false;
+    bool m_bStyled = false;
+    cRefreshTimer m_Timer;
+};

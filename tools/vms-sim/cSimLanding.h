@@ -1,0 +1,58 @@
+#pragma once
+#include "RC_Variant.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+class cSimEventLog;
+class cSimItemStore;
+
+// The items the console's landing dialog shows, kept as a tracker and a
+// platform would keep them rather than as free-running patterns:
+//  - the target goes invalid, valid and coasting in a fixed cycle, and moves
+//    only while valid;
+//  - the VMS tracking status follows the system mode (Track: tracking, or
+//    coasting while the target is not valid; otherwise acquiring); the
+//    Thimbrel's tracking mode is what the console sets;
+//  - the VMS system mode takes only the modes the VMS has;
+//  - a deck position set is a demand: the platform slews towards it at a
+//    limited rate, and the position (and rate, where defined) says where it is;
+//  - a camera's zoom speed moves its zoom position until the stop arrives.
+// Sets arrive on the receive thread, the 100 ms ticks on the timer thread.
+class cSimLanding
+{
+public:
+    static constexpr double kSlewDegreesPerSecond = 20.0;
+    static constexpr double kTargetCycleSeconds = 12.0;  // 3 s invalid, 6 s valid, 3 s coasting
+    static constexpr double kZoomPerSecond = 20000.0;    // zoom position units at full speed
+    static constexpr int kCameras = 4;
+
+    cSimLanding(RC_Variant eVariant, cSimEventLog& log);
+
+    // Before start: adds the variant's landing items (and the VMS cameras'
+    // zoom items) that the pages lack, and takes over the ones it keeps.
+    void Install(cSimItemStore& items);
+    // Timer thread: everything it keeps, at dSeconds after start.
+    void Advance(double dSeconds);
+
+    static uint8_t TargetModeAt(double dSeconds);
+    static bool IsSystemMode(uint8_t nMode);
+
+private:
+    void InstallPlatform(cSimItemStore& items);
+    void InstallCameras(cSimItemStore& items);
+    void AdvanceTarget(double dSeconds);
+    void AdvancePlatform(double dStep);
+    void AdvanceCameras(double dStep);
+
+    const RC_Variant m_eVariant;
+    cSimEventLog& m_Log;
+    cSimItemStore* m_pItems = nullptr;
+    // Written by the receive thread's sets, read by the ticks.
+    std::array<std::atomic<int32_t>, 2> m_DeckDemand{};  // Az, El: Fixed milliradians
+    std::array<std::atomic<int16_t>, kCameras> m_ZoomSpeed{};
+    // Timer thread only.
+    double m_dLastSeconds = 0.0;
+    std::array<double, kCameras> m_Zoom{};  // the zoom positions, in fractions
+};
