@@ -14,6 +14,7 @@
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
+#include "cReadoutLabel.h"
 #include "cThimbrelLandingDlg.h"
 #include "cTitleBuilder.h"
 #include "cUserCommsSettings.h"
@@ -283,8 +284,7 @@ void KestrumDlg::UpdateJoystickStatus()
         sText = QStringLiteral("Joystick: not answering");
         break;
     }
-    if (m_pJoystickStatus->text() != sText)
-        m_pJoystickStatus->setText(sText);
+    cReadoutLabel::Show(m_pJoystickStatus, sText);
 }
 
 void KestrumDlg::OnPageCommand(size_t nPage)

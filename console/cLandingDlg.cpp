@@ -4,6 +4,7 @@
 #include "cLandingValues.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
+#include "cReadoutLabel.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -125,10 +126,9 @@ QGroupBox* cLandingDlg::MakeRadioGroup(const QString& sTitle, const std::vector<
 
 QLabel* cLandingDlg::MakeReadout(QWidget* pParent, int nMinimumWidth)
 {
-    auto* pLabel = new QLabel(pParent);
+    auto* pLabel = new cReadoutLabel(pParent, nMinimumWidth);
     pLabel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     pLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    pLabel->setMinimumWidth(nMinimumWidth);
     return pLabel;
 }
 
@@ -294,8 +294,7 @@ void cLandingDlg::CheckOnly(QButtonGroup* pGroup, int nValue)
 
 void cLandingDlg::SetText(QLabel* pLabel, const QString& sText)
 {
-    if (pLabel->text() != sText)
-        pLabel->setText(sText);
+    cReadoutLabel::Show(pLabel, sText);
 }
 
 uint8_t cLandingDlg::ByteOf(const PageItem& item)

@@ -1,6 +1,7 @@
 #include "cLinkStatusBar.h"
 
 #include "cRC_IO_Pages.h"
+#include "cReadoutLabel.h"
 
 #include <QLabel>
 
@@ -28,7 +29,7 @@ void cLinkStatusBar::SetSource(const cRC_IO_Pages* pRC_IO_Pages)
 
 QLabel* cLinkStatusBar::AddSection(const QString& sName, std::function<QString()> fnText)
 {
-    auto* pLabel = new QLabel(this);
+    auto* pLabel = new cReadoutLabel(this);
     pLabel->setObjectName(sName);
     pLabel->setContentsMargins(4, 0, 4, 0);
     addWidget(pLabel);
@@ -46,9 +47,7 @@ QLabel* cLinkStatusBar::Section(const QString& sName) const
 
 void cLinkStatusBar::Show(QLabel* pLabel, const std::string& sText)
 {
-    const QString sNew = QString::fromStdString(sText);
-    if (pLabel && pLabel->text() != sNew)
-        pLabel->setText(sNew);
+    cReadoutLabel::Show(pLabel, QString::fromStdString(sText));
 }
 
 void cLinkStatusBar::Update()
@@ -76,9 +75,7 @@ void cLinkStatusBar::Update()
     {
         if (section.fnText)
         {
-            const QString sText = section.fnText();
-            if (section.pLabel->text() != sText)
-                section.pLabel->setText(sText);
+            cReadoutLabel::Show(section.pLabel, section.fnText());
         }
     }
     m_bLost = display.bLost;
