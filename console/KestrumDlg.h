@@ -12,6 +12,7 @@ class QAction;
 class QFrame;
 class QMenu;
 class cCommsSetupDlg;
+class cRC_EoDataOutputDlg;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -37,12 +38,16 @@ public:
     void OnPageCommand(size_t nPage);
     void OnCommsSetup();
     void OnAbout();
+    // "EO Target Data Output" (false) and "EO Tag Data Output" (true).
+    void OnEoDataOutput(bool bTagData);
 
     const cKestrumSettings& Settings() const { return m_Settings; }
     const cPageList& Pages() const { return m_Pages; }
     cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
     cRC_SystemDlg* PageDialog(size_t nPage) const;
     cCommsSetupDlg* CommsSetupDialog() const;
+    cRC_IO_EoData* RC_IO_EoData() const { return m_pRC_IO_EoData.get(); }
+    cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
@@ -61,6 +66,7 @@ private:
     void ReadJoystickDefinitions();
     bool InitialiseJoystick();
     bool InitialiseRC_IO_Pages();
+    bool InitialiseRC_IO_EoData();
     void BuildMenus();
     void BuildPagesMenu();
     void OnPageClosed(int nPage);
@@ -75,6 +81,8 @@ private:
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;
