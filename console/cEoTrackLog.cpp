@@ -49,14 +49,19 @@ bool cEoTrackLog::Start(const std::string& sFolder, const std::string& sName)
     if (!m_File.Open(sFolder, sName))
         return false;
     m_File.Write(Header(m_nMaxTracks));
+    m_File.Flush();
     m_bRunning = true;
     return true;
 }
 
 void cEoTrackLog::WriteRow(const EoReport& report)
 {
-    if (m_bRunning)
-        m_File.Write(Row(report, m_nMaxTracks, cCsvLogFile::TimeOfDay()));
+    if (!m_bRunning)
+        return;
+    m_File.Write(Row(report, m_nMaxTracks, cCsvLogFile::TimeOfDay()));
+    // Ten small rows a second: each goes to the file at once, so a reader
+    // (or a crash) finds every row written so far.
+    m_File.Flush();
 }
 
 void cEoTrackLog::Stop()
