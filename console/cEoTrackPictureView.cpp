@@ -124,7 +124,7 @@ void cEoTrackPictureView::paintEvent(QPaintEvent*)
         dX += 24 + metrics.horizontalAdvance(sText);
     }
     painter.drawText(QRectF(picture.left(), picture.top() + 4, picture.width() - 8, 20), Qt::AlignRight | Qt::AlignTop,
-                     QStringLiteral("%1 x %2, %3 tracks")
+                     QStringLiteral("%1 x %2  tracks: %3")
                          .arg(m_Picture.Width())
                          .arg(m_Picture.Height())
                          .arg(m_Picture.Boxes().size()));

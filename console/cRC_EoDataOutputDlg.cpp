@@ -84,6 +84,7 @@ cRC_EoDataOutputDlg::cRC_EoDataOutputDlg(cRC_IO_EoData* pRC_IO_EoData, bool bAll
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setMenuBar(pMenuBar);
     pLayout->addLayout(pBody);
+    resize(sizeHint());
 }
 
 cRC_EoDataOutputDlg::~cRC_EoDataOutputDlg()
@@ -95,12 +96,17 @@ cRC_EoDataOutputDlg::~cRC_EoDataOutputDlg()
 
 void cRC_EoDataOutputDlg::SetTagData(bool bTagData)
 {
+    // The picture is the target window's: a tag window loses it for good.
     m_bTagData = bTagData;
     // Set now as well as on refresh: a log started before the first refresh is named after it.
     setWindowTitle(QString::fromLatin1(bTagData ? kTagTitle : kTargetTitle));
-    if (m_pPicture)
-        m_pPicture->setVisible(!bTagData);
-    adjustSize();
+    if (bTagData && m_pPicture)
+    {
+        delete m_pPicture;
+        m_pPicture = nullptr;
+        layout()->activate();
+        resize(sizeHint());
+    }
 }
 
 QLineEdit* cRC_EoDataOutputDlg::Cell(cEoReportText::Row eRow, int nColumn) const

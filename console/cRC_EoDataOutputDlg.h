@@ -41,7 +41,7 @@ public:
                         int32_t nPictureHeight = 480);
     ~cRC_EoDataOutputDlg() override;
 
-    // The tag window shows the tag report, without a picture.
+    // The tag window shows the tag report, without a picture. Set once, before showing.
     void SetTagData(bool bTagData);
     bool IsTagData() const { return m_bTagData; }
 

@@ -150,7 +150,7 @@ TEST_F(EoDataOutputDlgTest, TagWindowShowsTheTagReport)
 {
     auto pDlg = MakeDialog(true);
     EXPECT_EQ(pDlg->windowTitle(), "EO Tag Data");
-    EXPECT_FALSE(pDlg->Picture()->isVisible());
+    EXPECT_EQ(pDlg->Picture(), nullptr);
 
     Track tag;
     tag.nId = 0xFE000105;

@@ -1,11 +1,13 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, and the comms setup dialog. Runs the real dialogs
+// (normally vms-sim) sends, the comms setup dialog, and the EO target and tag
+// windows with the tracks the remote system streams. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
+#include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
 
 #include <QApplication>
@@ -125,6 +127,22 @@ int main(int argc, char* argv[])
         bOk &= Save(Framed(pSetup, pSetup->grab()), sFolder + "/kestrum-comms-setup.png");
     else
         bOk = false;
+
+    // Both EO windows, after enough reports for the trails to show where tracks went.
+    if (dlg.Settings().bShowEoTrackPage && dlg.Settings().bShowEoTagPage)
+    {
+        dlg.OnEoDataOutput(false);
+        dlg.OnEoDataOutput(true);
+        Spin(nWaitMs);
+        for (const bool bTag : {false, true})
+        {
+            cRC_EoDataOutputDlg* pEo = dlg.EoOutputDialog(bTag);
+            if (pEo)
+                bOk &= Save(Framed(pEo, pEo->grab()), sFolder + (bTag ? "/kestrum-eo-tag.png" : "/kestrum-eo-target.png"));
+            else
+                bOk = false;
+        }
+    }
 
     dlg.Shutdown();
     return bOk ? 0 : 1;

@@ -125,6 +125,9 @@ std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTim
             if (!life.bPresent)
                 continue;
             target.nId = life.nId;
+            // A tag's ID carries its priority in the top byte.
+            if (nIdentifier == kTagReport)
+                target.nId |= static_cast<uint32_t>(i + 1) << 24;
             target.nStatus = life.nStatus;
             target.dLifetime = life.dAge;
         }

@@ -149,6 +149,17 @@ TEST(SimEoStream, TracksComeAndGoOverAMinute)
         EXPECT_GE(ids[i].size(), 2u) << i;  // a new ID after disappearing
     }
     EXPECT_GT(counts.size(), 3u);  // the number of tracks changes
+
+    // Tags are the first targets alive, their priority in the ID's top byte.
+    const Bytes tags = stream.BuildFrame(cSimEoStream::kTagReport, 20000000);
+    size_t nTag = 0;
+    for (int32_t i = 0; i < 3; ++i)
+    {
+        const cSimTrackLife::State life = cSimTrackLife::At(i, 20.0);
+        if (life.bPresent)
+            EXPECT_EQ(U32At(tags, 14 + 28 * nTag++), life.nId | static_cast<uint32_t>(i + 1) << 24);
+    }
+    EXPECT_EQ(tags[13], nTag);
     EXPECT_FALSE(counts.count(0) && counts.size() == 1);
 }
 
