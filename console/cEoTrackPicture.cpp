@@ -78,7 +78,8 @@ void cEoTrackPicture::Update(const EoReport& report)
         box.colour = ColourOf(box.eKind);
         box.sLabel = std::to_string(track.nId);
 
-        const auto previous = std::find_if(m_Boxes.begin(), m_Boxes.end(), [&](const Box& b) { return b.nId == box.nId; });
+        const auto previous =
+            std::find_if(m_Boxes.begin(), m_Boxes.end(), [&](const Box& b) { return b.nId == box.nId; });
         if (previous != m_Boxes.end())
             box.trail = std::move(previous->trail);
         if (bNewReport || box.trail.empty())

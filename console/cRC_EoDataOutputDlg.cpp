@@ -175,8 +175,8 @@ void cRC_EoDataOutputDlg::OnStartStopLogging()
         // The item keeps saying "Start Logging": nothing is being logged.
         DbgLog(DBG_ERR, "cRC_EoDataOutputDlg::OnStartStopLogging", __LINE__,
                DbgLogFormat("Cannot open a track log in %s", m_sLoggingDirectory.c_str()));
-        cMessageBox::Show(this,
-                          QStringLiteral("Error opening log file in %1").arg(QString::fromStdString(m_sLoggingDirectory)));
+        const QString sFolder = QString::fromStdString(m_sLoggingDirectory);
+        cMessageBox::Show(this, QStringLiteral("Error opening log file in %1").arg(sFolder));
         return;
     }
     m_pLoggingAction->setText(QStringLiteral("Stop Logging"));

@@ -49,7 +49,8 @@ TEST(EoOutput, EveryFormatGivesTheSamePicture)
     for (const int32_t nFormat : cSimEoStream::kFormats)
     {
         SCOPED_TRACE(nFormat);
-        const std::vector<uint8_t> frame = cSimEoStream(nFormat, 6, 0).BuildFrame(cSimEoStream::kTrackReport, nTimestamp);
+        const std::vector<uint8_t> frame =
+            cSimEoStream(nFormat, 6, 0).BuildFrame(cSimEoStream::kTrackReport, nTimestamp);
         cRC_IO_EoData receiver;
         receiver.handleMessage(frame.data(), static_cast<int32_t>(frame.size()), 0);
         cEoTrackPicture picture;
@@ -60,7 +61,8 @@ TEST(EoOutput, EveryFormatGivesTheSamePicture)
             const cSimEoStream::Target target = cSimEoStream::TargetAt(static_cast<int32_t>(n), 17.25);
             const cEoTrackPicture::Box& box = picture.Boxes()[n];
             EXPECT_EQ(box.nId, n + 1);
-            EXPECT_EQ(box.centre, (cEoTrackPicture::Point{static_cast<int32_t>(target.dX), static_cast<int32_t>(target.dY)}));
+            const cEoTrackPicture::Point place{static_cast<int32_t>(target.dX), static_cast<int32_t>(target.dY)};
+            EXPECT_EQ(box.centre, place);
             EXPECT_EQ(box.nWidth, static_cast<int32_t>(target.dSizeX));
             EXPECT_EQ(box.nHeight, static_cast<int32_t>(target.dSizeY));
             EXPECT_EQ(box.eKind, cEoTrackPicture::eStatus::Track);

@@ -104,8 +104,11 @@ TEST(EoTrackLog, FileHoldsHeaderAndRowsBetweenStartAndStop)
 
     std::ifstream in(log.Path());
     const std::string sText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::regex pattern(R"(Log started at: [0-9:.]{12}\n\nTimestamp,Target Time,Format,Number of Tracks,ID 1,[^\n]*Priority5,\n)"
-                             R"([0-9:.]{12},2500000,0,3,300,[^\n]*\n[0-9:.]{12},2500000,1,3,[^\n]*\n\nLog finished at: [0-9:.]{12})");
+    const std::regex pattern(R"(Log started at: [0-9:.]{12}\n\n)"
+                             R"(Timestamp,Target Time,Format,Number of Tracks,ID 1,[^\n]*Priority5,\n)"
+                             R"([0-9:.]{12},2500000,0,3,300,[^\n]*\n)"
+                             R"([0-9:.]{12},2500000,1,3,[^\n]*\n)"
+                             R"(\nLog finished at: [0-9:.]{12})");
     EXPECT_TRUE(std::regex_match(sText, pattern)) << sText;
     EXPECT_NE(log.Path().find("/logs/EO Target Output-"), std::string::npos);
 }

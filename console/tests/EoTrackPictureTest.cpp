@@ -41,8 +41,9 @@ EoReport Report(uint64_t nTimestamp, std::initializer_list<Track> tracks, uint8_
 TEST(EoTrackPicture, OneBoxPerValidTrackAtItsPlace)
 {
     cEoTrackPicture picture(800, 600);
-    picture.Update(Report(1, {{300, 100, 200, 20, 10, 0}, {7, 640, 20, -8, 6, 1}, {9, 0, 0, 4, 4, 2}, {10, 5, 5, 4, 4, 77}},
-                          6));
+    // Six claimed, four records: the last two entries stay empty.
+    picture.Update(
+        Report(1, {{300, 100, 200, 20, 10, 0}, {7, 640, 20, -8, 6, 1}, {9, 0, 0, 4, 4, 2}, {10, 5, 5, 4, 4, 77}}, 6));
     const auto& boxes = picture.Boxes();
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0].sLabel, "300");

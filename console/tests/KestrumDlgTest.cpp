@@ -255,9 +255,9 @@ TEST_F(KestrumDlgTest, EoWindowsSwitchTheStreamOnWhenShownAndOffAtShutdown)
     UdpPeer eoPeer;
     eoPeer.SetTimeout(5);
     const uint16_t nEoPort = FreeUdpPort();
-    KestrumDlg dlg(WriteSettings("bShowEoTrackPage=\"yes\" bShowEoTagPage=\"1\"", 3,
-                                 "nTxPort=\"" + std::to_string(eoPeer.Port()) + "\" nRxPort=\"" + std::to_string(nEoPort) +
-                                     "\" bAllowLogging=\"yes\" nMaxTracksToLog=\"40\""));
+    const std::string sEo = "nTxPort=\"" + std::to_string(eoPeer.Port()) + "\" nRxPort=\"" + std::to_string(nEoPort) +
+                            "\" bAllowLogging=\"yes\" nMaxTracksToLog=\"40\"";
+    KestrumDlg dlg(WriteSettings("bShowEoTrackPage=\"yes\" bShowEoTagPage=\"1\"", 3, sEo));
     dlg.OnInitDialog();
     const QList<QAction*> actions = dlg.ViewMenu()->actions();
     ASSERT_EQ(actions.size(), 2);

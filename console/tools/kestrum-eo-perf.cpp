@@ -104,12 +104,13 @@ int main(int argc, char* argv[])
     const std::string sFolder = TextArg(argc, argv, "--work", "/tmp");
     {
         std::ofstream settings(sFolder + "/eo-perf-settings.xml");
-        settings << "<VMS_Cfg><Kestrum nControllerType=\"1\" bUseVMS_HeartBeat=\"yes\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\""
+        settings << "<VMS_Cfg><Kestrum nControllerType=\"1\" bUseVMS_HeartBeat=\"yes\" nCommsMethod=\"2\""
+                 << " sIpAddress=\"127.0.0.1\" nTxPort=\""
                  << IntArg(argc, argv, "--port", 9876) << "\" nRxPort=\"" << IntArg(argc, argv, "--reply-port", 9879)
                  << "\" bShowEoTrackPage=\"yes\" bShowEoTagPage=\"yes\" sPageDefinitionsFile=\""
                  << TextArg(argc, argv, "--pages", "config/PageDefinitions.xml") << "\" sLoggingDirectory=\"" << sFolder
-                 << "/logs\"/><EoTrackData nTxPort=\"" << IntArg(argc, argv, "--eo-listen-port", 9886) << "\" nRxPort=\""
-                 << IntArg(argc, argv, "--eo-port", 9186)
+                 << "/logs\"/><EoTrackData nTxPort=\"" << IntArg(argc, argv, "--eo-listen-port", 9886)
+                 << "\" nRxPort=\"" << IntArg(argc, argv, "--eo-port", 9186)
                  << "\" bAllowLogging=\"yes\" nMaxTracksToLog=\"32\"/></VMS_Cfg>\n";
     }
 
@@ -163,7 +164,8 @@ int main(int argc, char* argv[])
         last = now;
     }
     const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("whole run %.0f s: UI thread %.2f %% of a core, process %.2f %%, resident %.1f MB -> %.1f MB\n", dSeconds,
+    std::printf("whole run %.0f s: UI thread %.2f %% of a core, process %.2f %%, resident %.1f MB -> %.1f MB\n",
+                dSeconds,
                 (CpuTicks(sUiStat) - nUiStart) / dTick / dSeconds * 100.0,
                 (CpuTicks("/proc/self/stat") - nAllStart) / dTick / dSeconds * 100.0, nResidentStart / 1024.0,
                 ResidentKb() / 1024.0);

@@ -137,8 +137,9 @@ int main(int argc, char* argv[])
         for (const bool bTag : {false, true})
         {
             cRC_EoDataOutputDlg* pEo = dlg.EoOutputDialog(bTag);
+            const std::string sName = bTag ? "/kestrum-eo-tag.png" : "/kestrum-eo-target.png";
             if (pEo)
-                bOk &= Save(Framed(pEo, pEo->grab()), sFolder + (bTag ? "/kestrum-eo-tag.png" : "/kestrum-eo-target.png"));
+                bOk &= Save(Framed(pEo, pEo->grab()), sFolder + sName);
             else
                 bOk = false;
         }
