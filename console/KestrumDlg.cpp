@@ -4,8 +4,8 @@
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cMessageBox.h"
-#include "cRC_EoDataOutputDlg.h"
 #include "cPageDefinitionsReader.h"
+#include "cRC_EoDataOutputDlg.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
@@ -363,7 +363,7 @@ void KestrumDlg::Shutdown()
     }
     // Its destructor sends the stop of every periodic request, then closes the transport.
     m_pRC_IO_Pages.reset();
-    // Deleted with the EO data object already gone: nothing of them runs in between.
+    // Their refresh runs on this thread, so none runs between the EO data object going and here.
     delete m_pEoTargetDlg.data();
     delete m_pEoTagDlg.data();
     if (m_pCommsSetupDlg)

@@ -96,10 +96,10 @@ cRC_EoDataOutputDlg::~cRC_EoDataOutputDlg()
 
 void cRC_EoDataOutputDlg::SetTagData(bool bTagData)
 {
-    // The picture is the target window's: a tag window loses it for good.
     m_bTagData = bTagData;
     // Set now as well as on refresh: a log started before the first refresh is named after it.
     setWindowTitle(QString::fromLatin1(bTagData ? kTagTitle : kTargetTitle));
+    // The picture is the target window's: a tag window loses it for good.
     if (bTagData && m_pPicture)
     {
         delete m_pPicture;
