@@ -9,6 +9,7 @@
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 #include "cTitleBuilder.h"
 #include "cUserCommsSettings.h"
 
@@ -105,8 +106,7 @@ void KestrumDlg::BuildMenus()
     if (m_Settings.bShowEoTagPage)
         m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this, [this] { OnEoDataOutput(true); });
     if (m_Settings.bShowTestPage)
-        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this,
-                               [this] { OnNotAvailable(QStringLiteral("Test Data Dialog")); });
+        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -329,6 +329,41 @@ void KestrumDlg::OnEoDataOutput(bool bTagData)
         DbgLog(DBG_WRN, "KestrumDlg::OnEoDataOutput", __LINE__, "No page protocol: EO track data not switched on");
 }
 
+cRC_SystemTestDlg* KestrumDlg::TestDialog() const
+{
+    return m_pTestDlg.data();
+}
+
+void KestrumDlg::OnTestDataDialog()
+{
+    if (m_bShutDown)
+        return;
+    if (!InitialiseRC_IO_Pages())
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Test Data Dialog object"));
+        return;
+    }
+    if (m_pTestDlg)
+    {
+        // Restored when hidden or minimised, left alone when visible.
+        if (m_pTestDlg->isHidden() || m_pTestDlg->isMinimized())
+        {
+            m_pTestDlg->showNormal();
+            m_pTestDlg->raise();
+        }
+        return;
+    }
+    auto* pDlg = new (std::nothrow) cRC_SystemTestDlg(m_pRC_IO_Pages.get(), m_Settings.sTestScenarioFile, this);
+    if (!pDlg)
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Page Dialog object"));
+        return;
+    }
+    pDlg->setWindowTitle(QStringLiteral("Test Scenario Active"));
+    m_pTestDlg = pDlg;
+    pDlg->show();
+}
+
 void KestrumDlg::OnAbout()
 {
     QMessageBox box(this);
@@ -366,6 +401,7 @@ void KestrumDlg::Shutdown()
     // Their refresh runs on this thread, so none runs between the EO data object going and here.
     delete m_pEoTargetDlg.data();
     delete m_pEoTagDlg.data();
+    delete m_pTestDlg.data();
     if (m_pCommsSetupDlg)
     {
         disconnect(m_pCommsSetupDlg, &cCommsSetupDlg::sigSettingsApplied, this, nullptr);

@@ -16,6 +16,7 @@ class cRC_EoDataOutputDlg;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
+class cRC_SystemTestDlg;
 
 // The console's main window: reads the settings and the page definitions,
 // owns the protocol objects and every secondary dialog, and routes the menu
@@ -40,6 +41,7 @@ public:
     void OnAbout();
     // "EO Target Data Output" (false) and "EO Tag Data Output" (true).
     void OnEoDataOutput(bool bTagData);
+    void OnTestDataDialog();
 
     const cKestrumSettings& Settings() const { return m_Settings; }
     const cPageList& Pages() const { return m_Pages; }
@@ -48,6 +50,7 @@ public:
     cCommsSetupDlg* CommsSetupDialog() const;
     cRC_IO_EoData* RC_IO_EoData() const { return m_pRC_IO_EoData.get(); }
     cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
+    cRC_SystemTestDlg* TestDialog() const;
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
@@ -83,6 +86,7 @@ private:
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
     QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
     QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
+    QPointer<cRC_SystemTestDlg> m_pTestDlg;
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;

@@ -11,6 +11,7 @@
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -211,8 +212,8 @@ TEST_F(KestrumDlgTest, MissingPageDefinitionsAreReported)
     EXPECT_TRUE(dlg.PagesMenu()->actions().isEmpty());
 }
 
-// View items follow their flags; the dialogs behind them are not in this build
-// and say so instead of doing nothing.
+// View items follow their flags; the test dialog opens even when its
+// scenario file is missing, and says which file that is.
 TEST_F(KestrumDlgTest, ViewItemsFollowTheirFlags)
 {
     KestrumDlg dlg(WriteSettings("bShowTestPage=\"yes\""));
@@ -221,8 +222,9 @@ TEST_F(KestrumDlgTest, ViewItemsFollowTheirFlags)
     ASSERT_EQ(actions.size(), 1);
     EXPECT_EQ(actions[0]->text(), "Test Data Dialog");
     actions[0]->trigger();
+    EXPECT_NE(dlg.TestDialog(), nullptr);
     ASSERT_EQ(m_Messages.size(), 1u);
-    EXPECT_EQ(m_Messages[0], "Test Data Dialog is not available in this build");
+    EXPECT_EQ(m_Messages[0], "Error opening test scenario file\nconfig/TestScenario.xml");
 }
 
 // Shutdown stops every periodic request before the transport closes.

@@ -1,7 +1,8 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, the comms setup dialog, and the EO target and tag
-// windows with the tracks the remote system streams. Runs the real dialogs
+// (normally vms-sim) sends, the comms setup dialog, the EO target and tag
+// windows with the tracks the remote system streams, and the test dialog
+// running the first test of the sample scenario. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
@@ -9,6 +10,7 @@
 #include "cMessageBox.h"
 #include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -144,6 +146,16 @@ int main(int argc, char* argv[])
                 bOk = false;
         }
     }
+    dlg.OnTestDataDialog();
+    if (cRC_SystemTestDlg* pTest = dlg.TestDialog())
+    {
+        pTest->OnStartTest();
+        Spin(600);
+        bOk &= Save(Framed(pTest, pTest->grab()), sFolder + "/kestrum-test.png");
+        pTest->OnStopTest();
+    }
+    else
+        bOk = false;
 
     dlg.Shutdown();
     return bOk ? 0 : 1;
