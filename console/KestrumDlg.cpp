@@ -3,6 +3,8 @@
 #include "DbgLog.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickDefinitionsReader.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
 #include "cRC_EoDataOutputDlg.h"
@@ -15,10 +17,12 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <exception>
 #include <new>
 
@@ -70,18 +74,18 @@ void KestrumDlg::ReadPageDefinitions()
 
 void KestrumDlg::ReadJoystickDefinitions()
 {
-    // The joystick mapping is not part of this build; say so rather than
-    // leave a configured file silently unread.
+    // No file, no mapping: every joystick event then finds nothing to do.
     if (!m_Settings.sJoystickDefinitionsFile.empty())
-        DbgLog(DBG_WRN, "KestrumDlg::ReadJoystickDefinitions", __LINE__,
-               DbgLogFormat("Joystick mapping not available in this build; %s not read",
-                            m_Settings.sJoystickDefinitionsFile.c_str()));
+        cJoystickDefinitionsReader(m_Settings.ControllerType())
+            .Read(m_Settings.sJoystickDefinitionsFile, m_JoystickMapping.Definitions());
 }
 
 bool KestrumDlg::InitialiseJoystick()
 {
-    // Nothing to start until the joystick mapping is built; the console runs without one.
-    return true;
+    // Connected first, so that no event of the first records is missed.
+    m_JoystickMapping.Connect(m_Controller);
+    return m_Controller.InitController(m_Settings.sJoystickPlugin, static_cast<NxValue>(effectiveWinId()), m_sSettingsPath,
+                                       static_cast<uint32_t>(m_Settings.nJoystickRetryPeriodMs), 0);
 }
 
 void KestrumDlg::OnInitDialog()
@@ -89,7 +93,11 @@ void KestrumDlg::OnInitDialog()
     setWindowIcon(cAppIdentity::Icon());
     BuildMenus();
     if (!InitialiseJoystick())
-        DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", __LINE__, "m_Controller.init failed");
+        DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", 1036, "m_Controller.init failed");
+    m_pJoystickStatus = new QLabel(this);
+    statusBar()->addPermanentWidget(m_pJoystickStatus);
+    UpdateJoystickStatus();
+    m_JoystickStatusTimer.Start();
     StartComms();
 }
 
@@ -107,6 +115,7 @@ void KestrumDlg::BuildMenus()
         m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this, [this] { OnEoDataOutput(true); });
     if (m_Settings.bShowTestPage)
         m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
+    m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); });
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -157,6 +166,7 @@ bool KestrumDlg::InitialiseRC_IO_Pages()
     pPages->RegisterItems();
     pPages->m_bUseHeartbeat = m_Settings.ControllerType() == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
     m_pRC_IO_Pages = std::move(pPages);
+    m_JoystickMapping.SetPageProtocol(m_pRC_IO_Pages.get());
     return true;
 }
 
@@ -226,6 +236,52 @@ cRC_SystemDlg* KestrumDlg::PageDialog(size_t nPage) const
 cCommsSetupDlg* KestrumDlg::CommsSetupDialog() const
 {
     return m_pCommsSetupDlg.data();
+}
+
+cJoystickMonitorDlg* KestrumDlg::JoystickMonitorDialog() const
+{
+    return m_pJoystickMonitorDlg.data();
+}
+
+void KestrumDlg::OnJoystickMonitor()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pJoystickMonitorDlg)
+    {
+        auto* pDlg = new (std::nothrow) cJoystickMonitorDlg(m_Controller, m_JoystickMapping, m_Settings.sJoystickPlugin,
+                                                            m_Settings.sJoystickDefinitionsFile, this);
+        if (!pDlg)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Joystick Dialog object"));
+            return;
+        }
+        m_pJoystickMonitorDlg = pDlg;
+    }
+    m_pJoystickMonitorDlg->show();
+    m_pJoystickMonitorDlg->raise();
+}
+
+void KestrumDlg::UpdateJoystickStatus()
+{
+    if (!m_pJoystickStatus)
+        return;
+    QString sText;
+    switch (m_Controller.GetLinkState())
+    {
+    case cUserControls::LinkState::kNotConnected:
+        sText = QStringLiteral("Joystick: not connected");
+        break;
+    case cUserControls::LinkState::kWaiting:
+    case cUserControls::LinkState::kLive:
+        sText = QStringLiteral("Joystick: connected");
+        break;
+    case cUserControls::LinkState::kNotAnswering:
+        sText = QStringLiteral("Joystick: not answering");
+        break;
+    }
+    if (m_pJoystickStatus->text() != sText)
+        m_pJoystickStatus->setText(sText);
 }
 
 void KestrumDlg::OnPageCommand(size_t nPage)
@@ -379,6 +435,13 @@ void KestrumDlg::Shutdown()
     if (m_bShutDown)
         return;
     m_bShutDown = true;
+
+    // The joystick first: its polling thread sends through m_pRC_IO_Pages,
+    // which goes below. Release returns once that thread has stopped.
+    m_JoystickStatusTimer.Stop();
+    delete m_pJoystickMonitorDlg.data();
+    m_Controller.ReleaseController();
+    m_JoystickMapping.SetPageProtocol(nullptr);
 
     for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
     {

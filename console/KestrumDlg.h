@@ -1,6 +1,9 @@
 #pragma once
+#include "cJoystickMapping.h"
 #include "cKestrumSettings.h"
 #include "cPageList.h"
+#include "cRefreshTimer.h"
+#include "cUserControls.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -10,9 +13,11 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class cCommsSetupDlg;
 class cRC_EoDataOutputDlg;
+class cJoystickMonitorDlg;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -42,6 +47,9 @@ public:
     // "EO Target Data Output" (false) and "EO Tag Data Output" (true).
     void OnEoDataOutput(bool bTagData);
     void OnTestDataDialog();
+    void OnJoystickMonitor();
+    // The status bar's word on the joystick; refreshed by a timer.
+    void UpdateJoystickStatus();
 
     const cKestrumSettings& Settings() const { return m_Settings; }
     const cPageList& Pages() const { return m_Pages; }
@@ -51,6 +59,10 @@ public:
     cRC_IO_EoData* RC_IO_EoData() const { return m_pRC_IO_EoData.get(); }
     cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
     cRC_SystemTestDlg* TestDialog() const;
+    cJoystickMonitorDlg* JoystickMonitorDialog() const;
+    const cUserControls& Controller() const { return m_Controller; }
+    const cJoystickMapping& JoystickMapping() const { return m_JoystickMapping; }
+    QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
@@ -81,6 +93,13 @@ private:
     cPageList m_Pages;
     std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
+    // The mapping before the controller: the controller's polling thread calls
+    // into the mapping until the controller is released.
+    cJoystickMapping m_JoystickMapping;
+    cUserControls m_Controller;
+    QPointer<cJoystickMonitorDlg> m_pJoystickMonitorDlg;
+    QLabel* m_pJoystickStatus = nullptr;
+    cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 250};
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;

@@ -177,10 +177,12 @@ TEST_F(SystemTestDlgTest, MainWindowOpensRestoresAndDestroysTheDialog)
                                            " sTestScenarioFile=\"scenario.xml\""));
     KestrumDlg mainDlg(m_Dir.File("Kestrum.xml"));
     mainDlg.OnInitDialog();
-    const QList<QAction*> actions = mainDlg.ViewMenu()->actions();
-    ASSERT_EQ(actions.size(), 1);
-    EXPECT_EQ(actions[0]->text(), "Test Data Dialog");
-    actions[0]->trigger();
+    QAction* pCommand = nullptr;
+    for (QAction* pAction : mainDlg.ViewMenu()->actions())
+        if (pAction->text() == "Test Data Dialog")
+            pCommand = pAction;
+    ASSERT_NE(pCommand, nullptr);
+    pCommand->trigger();
     QPointer<cRC_SystemTestDlg> pDlg = mainDlg.TestDialog();
     ASSERT_NE(pDlg, nullptr);
     EXPECT_EQ(pDlg->windowTitle(), "Test Scenario Active");
@@ -189,7 +191,7 @@ TEST_F(SystemTestDlgTest, MainWindowOpensRestoresAndDestroysTheDialog)
 
     pDlg->close();
     EXPECT_TRUE(pDlg->isHidden());
-    actions[0]->trigger();
+    pCommand->trigger();
     EXPECT_EQ(mainDlg.TestDialog(), pDlg.data());
     EXPECT_TRUE(pDlg->isVisible());
 

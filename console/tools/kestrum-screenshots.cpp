@@ -1,12 +1,13 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
 // (normally vms-sim) sends, the comms setup dialog, the EO target and tag
-// windows with the tracks the remote system streams, and the test dialog
-// running the first test of the sample scenario. Runs the real dialogs
+// windows with the tracks the remote system streams, the test dialog running
+// the first test of the sample scenario and the joystick monitor. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
@@ -154,6 +155,13 @@ int main(int argc, char* argv[])
         bOk &= Save(Framed(pTest, pTest->grab()), sFolder + "/kestrum-test.png");
         pTest->OnStopTest();
     }
+    else
+        bOk = false;
+
+    dlg.OnJoystickMonitor();
+    Spin(400);
+    if (cJoystickMonitorDlg* pMonitor = dlg.JoystickMonitorDialog())
+        bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
     else
         bOk = false;
 
