@@ -18,6 +18,7 @@ class QMenu;
 class cCommsSetupDlg;
 class cRC_EoDataOutputDlg;
 class cJoystickMonitorDlg;
+class cPlotManager;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -66,6 +67,7 @@ public:
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
+    cPlotManager* Plots() const { return m_pPlots; }
     bool IsShutDown() const { return m_bShutDown; }
 
 signals:
@@ -106,6 +108,7 @@ private:
     QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
     QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
+    cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;

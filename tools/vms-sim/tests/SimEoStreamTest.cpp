@@ -157,7 +157,9 @@ TEST(SimEoStream, TracksComeAndGoOverAMinute)
     {
         const cSimTrackLife::State life = cSimTrackLife::At(i, 20.0);
         if (life.bPresent)
+        {
             EXPECT_EQ(U32At(tags, 14 + 28 * nTag++), life.nId | static_cast<uint32_t>(i + 1) << 24);
+        }
     }
     EXPECT_EQ(tags[13], nTag);
     EXPECT_FALSE(counts.count(0) && counts.size() == 1);
