@@ -10,6 +10,7 @@
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
 #include "cPlotManager.h"
+#include "cRC_EoDataOutputDlg.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
@@ -118,11 +119,9 @@ void KestrumDlg::BuildMenus()
 
     m_pViewMenu = menuBar()->addMenu(QStringLiteral("View"));
     if (m_Settings.bShowEoTrackPage)
-        m_pViewMenu->addAction(QStringLiteral("EO Target Data Output"), this,
-                               [this] { OnNotAvailable(QStringLiteral("EO Target Data Output")); });
+        m_pViewMenu->addAction(QStringLiteral("EO Target Data Output"), this, [this] { OnEoDataOutput(false); });
     if (m_Settings.bShowEoTagPage)
-        m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this,
-                               [this] { OnNotAvailable(QStringLiteral("EO Tag Data Output")); });
+        m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this, [this] { OnEoDataOutput(true); });
     if (m_Settings.bShowTestPage)
         m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
     m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); });
@@ -177,6 +176,36 @@ bool KestrumDlg::InitialiseRC_IO_Pages()
     pPages->m_bUseHeartbeat = m_Settings.ControllerType() == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
     m_pRC_IO_Pages = std::move(pPages);
     m_JoystickMapping.SetPageProtocol(m_pRC_IO_Pages.get());
+    return true;
+}
+
+bool KestrumDlg::InitialiseRC_IO_EoData()
+{
+    static const char* const kFunction = "KestrumDlg::InitialiseRC_IO_EoData";
+    if (m_pRC_IO_EoData)
+        return true;
+    std::unique_ptr<cRC_IO_EoData> pEoData(new (std::nothrow) cRC_IO_EoData());
+    if (!pEoData)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to create m_pRC_IO_EoData");
+        return false;
+    }
+    bool bInitialised = false;
+    try
+    {
+        bInitialised = pEoData->initialise(m_Settings.m_CommsSettings, "EoTrackData");
+    }
+    catch (const std::exception& e)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, DbgLogFormat("initialise raised: %s", e.what()));
+    }
+    if (!bInitialised)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__, "Failed to initialise m_pRC_IO_EoData");
+        pEoData->close();
+        return false;
+    }
+    m_pRC_IO_EoData = std::move(pEoData);
     return true;
 }
 
@@ -346,6 +375,50 @@ void KestrumDlg::OnCommsSetup()
     m_pCommsSetupDlg->raise();
 }
 
+cRC_EoDataOutputDlg* KestrumDlg::EoOutputDialog(bool bTagData) const
+{
+    return bTagData ? m_pEoTagDlg.data() : m_pEoTargetDlg.data();
+}
+
+void KestrumDlg::OnEoDataOutput(bool bTagData)
+{
+    if (m_bShutDown)
+        return;
+    if (!InitialiseRC_IO_EoData())
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating EO Data IO object"));
+        return;
+    }
+    QPointer<cRC_EoDataOutputDlg>& pSlot = bTagData ? m_pEoTagDlg : m_pEoTargetDlg;
+    if (!pSlot)
+    {
+        auto* pDlg = new (std::nothrow)
+            cRC_EoDataOutputDlg(m_pRC_IO_EoData.get(), m_Settings.bAllowLogging, m_Settings.sLoggingDirectory,
+                                m_Settings.nMaxTracksToLog, this, m_Settings.nPictureWidth, m_Settings.nPictureHeight);
+        if (!pDlg)
+        {
+            cMessageBox::Show(this, bTagData ? QStringLiteral("Error creating EO Tag Output Dialog object")
+                                             : QStringLiteral("Error creating EO Data Output Dialog object"));
+            return;
+        }
+        pDlg->SetTagData(bTagData);
+        pSlot = pDlg;
+    }
+    else if (pSlot->isVisible())
+    {
+        // Already showing, and the stream was switched on when it was shown.
+        pSlot->raise();
+        pSlot->activateWindow();
+        return;
+    }
+    pSlot->show();
+    pSlot->OnInitDialog();
+    if (m_pRC_IO_Pages)
+        m_pRC_IO_Pages->EnableEoDataOutput(true);
+    else
+        DbgLog(DBG_WRN, "KestrumDlg::OnEoDataOutput", __LINE__, "No page protocol: EO track data not switched on");
+}
+
 cRC_SystemTestDlg* KestrumDlg::TestDialog() const
 {
     return m_pTestDlg.data();
@@ -427,6 +500,9 @@ void KestrumDlg::Shutdown()
     m_pLinkStatusBar->Stop();
     m_pLinkStatusBar->SetSource(nullptr);
     m_pRC_IO_Pages.reset();
+    // Their refresh runs on this thread, so none runs between the EO data object going and here.
+    delete m_pEoTargetDlg.data();
+    delete m_pEoTagDlg.data();
     delete m_pTestDlg.data();
     if (m_pCommsSetupDlg)
     {

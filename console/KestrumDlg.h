@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class cCommsSetupDlg;
+class cRC_EoDataOutputDlg;
 class cJoystickMonitorDlg;
 class cLandingDlg;
 class cLinkStatusBar;
@@ -46,6 +47,8 @@ public:
     void OnPageCommand(size_t nPage);
     void OnCommsSetup();
     void OnAbout();
+    // "EO Target Data Output" (false) and "EO Tag Data Output" (true).
+    void OnEoDataOutput(bool bTagData);
     void OnTestDataDialog();
     void OnJoystickMonitor();
     // The status bar's word on the joystick; refreshed by a timer.
@@ -56,6 +59,8 @@ public:
     cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
     cRC_SystemDlg* PageDialog(size_t nPage) const;
     cCommsSetupDlg* CommsSetupDialog() const;
+    cRC_IO_EoData* RC_IO_EoData() const { return m_pRC_IO_EoData.get(); }
+    cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
     cRC_SystemTestDlg* TestDialog() const;
     cJoystickMonitorDlg* JoystickMonitorDialog() const;
     const cUserControls& Controller() const { return m_Controller; }
@@ -82,6 +87,7 @@ private:
     void ReadJoystickDefinitions();
     bool InitialiseJoystick();
     bool InitialiseRC_IO_Pages();
+    bool InitialiseRC_IO_EoData();
     void BuildMenus();
     void BuildPagesMenu();
     void OnPageClosed(int nPage);
@@ -104,6 +110,8 @@ private:
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
     cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes

@@ -66,6 +66,12 @@ void cCsvLogFile::Write(const std::string& sText)
         m_File << sText;
 }
 
+void cCsvLogFile::Flush()
+{
+    if (m_File.is_open())
+        m_File.flush();
+}
+
 void cCsvLogFile::Close()
 {
     if (!m_File.is_open())

@@ -16,6 +16,8 @@ public:
 
     bool Open(const std::string& sFolder, const std::string& sName);
     void Write(const std::string& sText);
+    // Hands what is written so far to the file, for readers while it runs.
+    void Flush();
     void Close();
     bool IsOpen() const { return m_File.is_open(); }
     const std::string& Path() const { return m_sPath; }

@@ -77,6 +77,8 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pEo, "nRxPort", m_CommsSettings.nEoRxPort);
     cXmlAttributes::ReadBool(pEo, "bAllowLogging", bAllowLogging);
     cXmlAttributes::ReadInt(pEo, "nMaxTracksToLog", nMaxTracksToLog);
+    cXmlAttributes::ReadInt(pEo, "nPictureWidth", nPictureWidth);
+    cXmlAttributes::ReadInt(pEo, "nPictureHeight", nPictureHeight);
     return true;
 }
 

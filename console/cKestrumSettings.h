@@ -31,6 +31,9 @@ public:
     bool bUseVMS_HeartBeat = false;
     int32_t nControllerType = 0;
     int32_t nMaxTracksToLog = 5;
+    // Size of the sensor picture the EO track positions refer to, in pixels.
+    int32_t nPictureWidth = 640;
+    int32_t nPictureHeight = 480;
     std::string sPageDefinitionsFile = "config/PageDefinitions.xml";
     std::string sJoystickDefinitionsFile;
     std::string sLoggingDirectory;

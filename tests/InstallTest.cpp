@@ -152,7 +152,7 @@ std::string ReadAll(const std::string& sPath)
 // Every installed program answers --help and --version without a display.
 TEST_F(Installed, ProgramsAnswerHelpAndVersion)
 {
-    for (const char* szProgram : {"kestrum", "vms-sim", "joyvane-probe"})
+    for (const char* szProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
     {
         std::string sOut;
         EXPECT_EQ(Run(Program(szProgram), {"--version"}, sOut), 0) << szProgram;

@@ -265,7 +265,7 @@ TEST_F(ScenarioProgramTest, UsageListingAndEveryRefusal)
     EXPECT_NE(pHelp->Out().find("130 after SIGINT or SIGTERM"), std::string::npos);
     auto pVersion = Run({"--version"});
     EXPECT_EQ(pVersion->Wait(), 0);
-    EXPECT_EQ(pVersion->Out(), std::string("kestrum-scenario ") + KESTRUM_VERSION + "\n");
+    EXPECT_EQ(pVersion->Out(), std::string("kestrum-scenario (Kestrum) ") + KESTRUM_VERSION + "\n");
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--tick-ms", "0"}, {"--cycles", "2x"}, {"--bogus"}, {"--scenario"}, {"Test1", "TestLoop"}})

@@ -8,6 +8,9 @@
 #include "cMessageBox.h"
 #include "cPlotManager.h"
 #include "cPlotWindow.h"
+#include "cRC_EoDataOutputDlg.h"
+#include "RC_Payload.h"
+#include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
@@ -56,7 +59,7 @@ protected:
     }
 
     // A UDP set-up talking to the peer; sExtra's keys replace the defaults.
-    std::string WriteSettings(const std::string& sExtra, int nPages = 3)
+    std::string WriteSettings(const std::string& sExtra, int nPages = 3, const std::string& sEoAttributes = "")
     {
         m_Dir.Write("pages.xml", PagesXml(nPages));
         std::map<std::string, std::string> keys = {
@@ -73,7 +76,7 @@ protected:
         std::string sMain;
         for (const auto& [sKey, sValue] : keys)
             sMain += sKey + "=\"" + sValue + "\" ";
-        m_Dir.Write("Kestrum.xml", SettingsXml(sMain));
+        m_Dir.Write("Kestrum.xml", SettingsXml(sMain, sEoAttributes));
         return m_Dir.File("Kestrum.xml");
     }
 
@@ -248,6 +251,84 @@ TEST_F(KestrumDlgTest, ShutdownSendsTheStopOfThePeriodicRequests)
             stopped.insert(frame[1]);
     }
     EXPECT_EQ(stopped, (std::set<uint8_t>{1, 2}));
+}
+
+// The View commands create each EO window once and switch the stream on each
+// time a window comes into view, not when it is already showing; shutdown
+// switches it off and closes the EO receiver and both windows.
+TEST_F(KestrumDlgTest, EoWindowsSwitchTheStreamOnWhenShownAndOffAtShutdown)
+{
+    UdpPeer eoPeer;
+    eoPeer.SetTimeout(5);
+    const uint16_t nEoPort = FreeUdpPort();
+    const std::string sEo = "nTxPort=\"" + std::to_string(eoPeer.Port()) + "\" nRxPort=\"" + std::to_string(nEoPort) +
+                            "\" bAllowLogging=\"yes\" nMaxTracksToLog=\"40\"";
+    KestrumDlg dlg(WriteSettings("bShowEoTrackPage=\"yes\" bShowEoTagPage=\"1\"", 3, sEo));
+    dlg.OnInitDialog();
+    const QList<QAction*> actions = dlg.ViewMenu()->actions();
+    ASSERT_EQ(actions.size(), 3);  // and "Joystick", which is always there
+    EXPECT_EQ(actions[0]->text(), "EO Target Data Output");
+    EXPECT_EQ(actions[1]->text(), "EO Tag Data Output");
+
+    actions[0]->trigger();
+    cRC_EoDataOutputDlg* pTarget = dlg.EoOutputDialog(false);
+    ASSERT_NE(pTarget, nullptr);
+    ASSERT_NE(dlg.RC_IO_EoData(), nullptr);
+    EXPECT_TRUE(pTarget->isVisible());
+    EXPECT_TRUE(pTarget->IsRefreshing());
+    EXPECT_EQ(pTarget->windowTitle(), "EO Target Output");
+    EXPECT_EQ(pTarget->MaxTracksToLog(), 32);
+    EXPECT_TRUE(pTarget->LoggingAction()->isEnabled());
+    bool bTimedOut = true;
+    EXPECT_TRUE(eoPeer.Receive(&bTimedOut).empty());  // the receiver's first, empty datagram
+    EXPECT_FALSE(bTimedOut);
+
+    actions[0]->trigger();  // already showing
+    EXPECT_EQ(dlg.EoOutputDialog(false), pTarget);
+    actions[1]->trigger();
+    cRC_EoDataOutputDlg* pTag = dlg.EoOutputDialog(true);
+    ASSERT_NE(pTag, nullptr);
+    EXPECT_EQ(pTag->windowTitle(), "EO Tag Data");
+    pTarget->close();
+    EXPECT_FALSE(pTarget->isVisible());
+    EXPECT_FALSE(pTarget->IsRefreshing());
+    actions[0]->trigger();
+    EXPECT_EQ(dlg.EoOutputDialog(false), pTarget);
+    EXPECT_TRUE(pTarget->isVisible());
+    EXPECT_TRUE(pTarget->IsRefreshing());
+
+    dlg.Shutdown();
+    EXPECT_EQ(dlg.EoOutputDialog(false), nullptr);
+    EXPECT_EQ(dlg.EoOutputDialog(true), nullptr);
+    EXPECT_EQ(dlg.RC_IO_EoData(), nullptr);
+    EXPECT_TRUE(m_Messages.empty());
+
+    RC_Payload on;
+    on.AddByte(cRC_IO_Pages::kEoOutput, 1);
+    RC_Payload off;
+    off.AddByte(cRC_IO_Pages::kEoOutput, 0);
+    int nOn = 0;
+    m_Peer.SetTimeout(5);
+    for (;;)
+    {
+        const UdpPeer::Bytes frame = m_Peer.Receive();
+        ASSERT_FALSE(frame.empty()) << "no EO-off frame";
+        if (frame == CommandFrame(0, off))
+            break;
+        nOn += frame == CommandFrame(0, on);
+    }
+    EXPECT_EQ(nOn, 3);
+}
+
+// Without an EO receiver there is no window, and the operator is told.
+TEST_F(KestrumDlgTest, EoWindowWithoutReceiverIsReported)
+{
+    KestrumDlg dlg(WriteSettings("bShowEoTrackPage=\"yes\" sIpAddress=\"not-an-address\""));
+    dlg.OnInitDialog();
+    dlg.ViewMenu()->actions()[0]->trigger();
+    ASSERT_EQ(m_Messages.size(), 1u);
+    EXPECT_EQ(m_Messages[0], "Error creating EO Data IO object");
+    EXPECT_EQ(dlg.EoOutputDialog(false), nullptr);
 }
 
 // A page item's context menu opens a plot on the console's page protocol;

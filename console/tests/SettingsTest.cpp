@@ -15,7 +15,8 @@ TEST(KestrumSettings, OlderFileIsReadThroughTheFallbackSection)
       nParity="2" nTxPort="7001" nRxPort="7002" sIpAddress="10.0.0.7" sPageDefinitionsFile="p.xml"
       sJoystickDefinitionsFile="j.xml" sLoggingDirectory="logs/here" sTestScenarioFile="t.xml"
       nControllerType="1" bUseVMS_HeartBeat="true" bLogRx="true" sSerialDevice="/dev/ttyUSB0"/>
-  <EoTrackData nTxPort="8001" nRxPort="8002" bAllowLogging="yes" nMaxTracksToLog="12"/>
+  <EoTrackData nTxPort="8001" nRxPort="8002" bAllowLogging="yes" nMaxTracksToLog="12" nPictureWidth="1280"
+      nPictureHeight="720"/>
 </VMS_Cfg>)");
     cKestrumSettings settings;
     ASSERT_TRUE(settings.Read(dir.File("old.xml")));
@@ -45,6 +46,8 @@ TEST(KestrumSettings, OlderFileIsReadThroughTheFallbackSection)
     EXPECT_EQ(settings.m_CommsSettings.nEoRxPort, 8002);
     EXPECT_TRUE(settings.bAllowLogging);
     EXPECT_EQ(settings.nMaxTracksToLog, 12);
+    EXPECT_EQ(settings.nPictureWidth, 1280);
+    EXPECT_EQ(settings.nPictureHeight, 720);
 }
 
 // Without EoTrackData both reads fail, but what the main section held stays in force.
@@ -80,6 +83,8 @@ TEST(KestrumSettings, MissingFileKeepsDefaults)
     EXPECT_EQ(settings.sPageDefinitionsFile, "config/PageDefinitions.xml");
     EXPECT_EQ(settings.sTestScenarioFile, "config/TestScenario.xml");
     EXPECT_EQ(settings.nMaxTracksToLog, 5);
+    EXPECT_EQ(settings.nPictureWidth, 640);
+    EXPECT_EQ(settings.nPictureHeight, 480);
     EXPECT_EQ(settings.m_CommsSettings.nCommsMethod, 0);
     EXPECT_EQ(settings.m_CommsSettings.sIpAddress, "127.0.0.1");
     EXPECT_TRUE(settings.m_CommsSettings.sSerialDevice.empty());

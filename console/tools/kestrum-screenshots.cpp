@@ -1,6 +1,7 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, the comms setup dialog, the test dialog running
+// (normally vms-sim) sends, the comms setup dialog, the EO target and tag
+// windows with the tracks the remote system streams, the test dialog running
 // the first test of the sample scenario and the joystick monitor; with
 // --landing FILE also the main window as the operator sees it (landing dialog
 // and status bar), and with --landing-only FILE nothing else. Runs the real
@@ -12,6 +13,7 @@
 #include "cMessageBox.h"
 #include "cPlotManager.h"
 #include "cPlotWindow.h"
+#include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
 
@@ -156,6 +158,22 @@ int main(int argc, char* argv[])
     else
         bOk = false;
 
+    // Both EO windows, after enough reports for the trails to show where tracks went.
+    if (dlg.Settings().bShowEoTrackPage && dlg.Settings().bShowEoTagPage)
+    {
+        dlg.OnEoDataOutput(false);
+        dlg.OnEoDataOutput(true);
+        Spin(nWaitMs);
+        for (const bool bTag : {false, true})
+        {
+            cRC_EoDataOutputDlg* pEo = dlg.EoOutputDialog(bTag);
+            const std::string sName = bTag ? "/kestrum-eo-tag.png" : "/kestrum-eo-target.png";
+            if (pEo)
+                bOk &= Save(Framed(pEo, pEo->grab()), sFolder + sName);
+            else
+                bOk = false;
+        }
+    }
     dlg.OnTestDataDialog();
     if (cRC_SystemTestDlg* pTest = dlg.TestDialog())
     {

@@ -96,8 +96,7 @@ cToolOptions::eParse cScenarioOptions::Parse(int argc, char* argv[])
         case kHelp:
             return eParse::Help;
         case kVersion:
-            m_bVersion = true;
-            break;
+            return eParse::Version;
         default:
             return FailOption(nOption, argv);
         }

@@ -19,7 +19,6 @@ public:
     std::string m_sTest;          // empty: the first test
     bool m_bList = false;
     bool m_bLog = false;
-    bool m_bVersion = false;
     int32_t m_nTickMs = kDefaultTickMs;
     int32_t m_nCycles = 0;  // 0: no limit
 };

@@ -17,13 +17,11 @@ int main(int argc, char* argv[])
     case cScenarioOptions::eParse::Error:
         std::fprintf(stderr, "kestrum-scenario: %s\n\n%s", options.Error().c_str(), cScenarioOptions::Usage());
         return cScenarioRunner::kUsage;
+    case cScenarioOptions::eParse::Version:
+        std::fputs(cScenarioOptions::VersionText("kestrum-scenario").c_str(), stdout);
+        return 0;
     case cScenarioOptions::eParse::Run:
         break;
-    }
-    if (options.m_bVersion)
-    {
-        std::printf("kestrum-scenario %s\n", KESTRUM_VERSION);
-        return 0;
     }
     // A log of our own, so that a console started in the same folder keeps its file.
     DbgLogInitLibrary("KestrumScenarioDebugLog.txt");

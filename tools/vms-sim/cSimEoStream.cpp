@@ -3,7 +3,9 @@
 #include "RC_Checksum.h"
 #include "RC_Codec.h"
 #include "RC_Frame.h"
+#include "cSimTrackLife.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -40,9 +42,28 @@ void PutFixed(uint8_t* pOut, double dValue)
 }
 } // namespace
 
-cSimEoStream::cSimEoStream(int32_t nFormat, int32_t nTargets, int32_t nTags)
-    : m_nFormat(nFormat), m_nTargets(nTargets), m_nTags(nTags)
+cSimEoStream::cSimEoStream(int32_t nFormat, int32_t nTargets, int32_t nTags, bool bComeAndGo, double dFormatSeconds)
+    : m_nFormat(nFormat), m_nTargets(nTargets), m_nTags(nTags), m_bComeAndGo(bComeAndGo),
+      m_dFormatSeconds(dFormatSeconds)
 {
+}
+
+int32_t cSimEoStream::FormatAt(double dSeconds) const
+{
+    if (m_dFormatSeconds <= 0.0)
+        return m_nFormat;
+    const auto first = std::find(kFormats.begin(), kFormats.end(), m_nFormat);
+    const size_t nFirst = first == kFormats.end() ? 0 : static_cast<size_t>(first - kFormats.begin());
+    const auto nStep = static_cast<size_t>(std::max(0.0, dSeconds) / m_dFormatSeconds);
+    return kFormats[(nFirst + nStep) % kFormats.size()];
+}
+
+int32_t cSimEoStream::MostTracksOfAnyFormat()
+{
+    int32_t nMost = 32;
+    for (int32_t nFormat : kFormats)
+        nMost = std::min(nMost, MostTracks(nFormat));
+    return nMost;
 }
 
 size_t cSimEoStream::RecordSize(int32_t nFormat)
@@ -89,26 +110,47 @@ cSimEoStream::Target cSimEoStream::TargetAt(int32_t nIndex, double dSeconds)
 
 std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const
 {
-    const size_t nRecord = RecordSize(m_nFormat);
-    const int32_t nCount = nIdentifier == kTagReport ? m_nTags : m_nTargets;
-    const size_t nLength = kHeader + nRecord * static_cast<size_t>(nCount) + 1;
+    const double dSeconds = static_cast<double>(nTimestampUs) / 1e6;
+    const int32_t nFormat = FormatAt(dSeconds);
+    const size_t nRecord = RecordSize(nFormat);
+    // The tag report carries the first targets, those alive among them when tracks come and go.
+    const int32_t nCandidates = nIdentifier == kTagReport ? m_nTags : m_nTargets;
+    std::vector<Target> targets;
+    for (int32_t i = 0; i < nCandidates; ++i)
+    {
+        Target target = TargetAt(i, dSeconds);
+        if (m_bComeAndGo)
+        {
+            const cSimTrackLife::State life = cSimTrackLife::At(i, dSeconds);
+            if (!life.bPresent)
+                continue;
+            target.nId = life.nId;
+            // A tag's ID carries its priority in the top byte.
+            if (nIdentifier == kTagReport)
+                target.nId |= static_cast<uint32_t>(i + 1) << 24;
+            target.nStatus = life.nStatus;
+            target.dLifetime = life.dAge;
+        }
+        targets.push_back(target);
+    }
+
+    const size_t nLength = kHeader + nRecord * targets.size() + 1;
     std::vector<uint8_t> frame(nLength, 0);
     frame[0] = RC_Frame::kEoSync;
     frame[1] = nIdentifier;
     RC_Codec::PutU16(&frame[2], static_cast<uint16_t>(nLength));
-    frame[4] = static_cast<uint8_t>(m_nFormat);
+    frame[4] = static_cast<uint8_t>(nFormat);
     RC_Codec::PutU64(&frame[5], nTimestampUs);
-    frame[13] = static_cast<uint8_t>(nCount);
-    const double dSeconds = static_cast<double>(nTimestampUs) / 1e6;
-    for (int32_t i = 0; i < nCount; ++i)
-        PutRecord(&frame[kHeader + nRecord * static_cast<size_t>(i)], TargetAt(i, dSeconds));
+    frame[13] = static_cast<uint8_t>(targets.size());
+    for (size_t i = 0; i < targets.size(); ++i)
+        PutRecord(&frame[kHeader + nRecord * i], nFormat, targets[i]);
     frame.back() = RC_Checksum(frame.data(), nLength - 1);
     return frame;
 }
 
-void cSimEoStream::PutRecord(uint8_t* pOut, const Target& target) const
+void cSimEoStream::PutRecord(uint8_t* pOut, int32_t nFormat, const Target& target)
 {
-    const eLayout layout = LayoutOf(m_nFormat);
+    const eLayout layout = LayoutOf(nFormat);
     RC_Codec::PutU32(pOut, target.nId);
     const double positions[] = {target.dX, target.dY, target.dSizeX, target.dSizeY};
     for (size_t i = 0; i < 4; ++i)

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +8,8 @@
 // Synthetic EO track reports: targets circling in a 640 x 480 picture, each
 // at its own speed. A report is a function of time alone, so what a test
 // receives can be checked against TargetAt for the report's timestamp
-// (microseconds since the simulator started).
+// (microseconds since the simulator started). Optionally the tracks come and
+// go (cSimTrackLife) and the record layout changes every few seconds.
 class cSimEoStream
 {
 public:
@@ -27,16 +29,26 @@ public:
         uint16_t nPriority;
     };
 
-    cSimEoStream(int32_t nFormat, int32_t nTargets, int32_t nTags);
+    // Every format the console reads, in the order a format cycle takes them.
+    static constexpr std::array<int32_t, 8> kFormats = {0, 1, 8, 9, 30, 31, 32, 33};
+
+    // bComeAndGo: targets live part of each minute; dFormatSeconds > 0: the
+    // format moves on through kFormats every that many seconds, from nFormat.
+    cSimEoStream(int32_t nFormat, int32_t nTargets, int32_t nTags, bool bComeAndGo = false,
+                 double dFormatSeconds = 0.0);
 
     // Bytes per record of the format, 0 for a format the console cannot read.
     static size_t RecordSize(int32_t nFormat);
     // The most records of the format one frame can carry.
     static int32_t MostTracks(int32_t nFormat);
+    // The most records every format of a cycle can carry.
+    static int32_t MostTracksOfAnyFormat();
     static Target TargetAt(int32_t nIndex, double dSeconds);
 
     // A track report (identifier 7) or tag report (8) at the given time.
     std::vector<uint8_t> BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const;
+
+    int32_t FormatAt(double dSeconds) const;
 
     void SetEnabled(bool bEnabled) { m_bEnabled = bEnabled; }
     bool Enabled() const { return m_bEnabled; }
@@ -45,10 +57,12 @@ public:
     int32_t Tags() const { return m_nTags; }
 
 private:
-    void PutRecord(uint8_t* pOut, const Target& target) const;
+    static void PutRecord(uint8_t* pOut, int32_t nFormat, const Target& target);
 
     const int32_t m_nFormat;
     const int32_t m_nTargets;
     const int32_t m_nTags;
+    const bool m_bComeAndGo;
+    const double m_dFormatSeconds;
     std::atomic<bool> m_bEnabled{false};  // written by the receive thread, read by the timer thread
 };

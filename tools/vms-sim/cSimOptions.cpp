@@ -60,6 +60,8 @@ enum : int
     kEoTags,
     kEoPeriod,
     kEoOn,
+    kEoLifecycle,
+    kEoCycleFormats,
     kBadChecksumEvery,
     kBadStatus,
     kBadStatusEvery,
@@ -122,6 +124,11 @@ const char* cSimOptions::Usage()
            "      --eo-tags N          tags per report, the first N targets (default 1)\n"
            "      --eo-period MS       one track and one tag report every MS ms (default 100)\n"
            "      --eo-on              stream from the start\n"
+           "      --eo-lifecycle       tracks come and go: each target appears once a minute,\n"
+           "                           is acquired, tracked, coasts a while, and disappears;\n"
+           "                           every appearance is a new track ID\n"
+           "      --eo-cycle-formats S every S seconds the next format of 0, 1, 8, 9, 30, 31,\n"
+           "                           32, 33, starting from --eo-format (targets: at most 20)\n"
            "\n"
            "Faults, for tests:\n"
            "      --bad-checksum-every N   every Nth frame sent carries a wrong checksum\n"
@@ -187,6 +194,8 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         {"eo-tags", required_argument, nullptr, kEoTags},
         {"eo-period", required_argument, nullptr, kEoPeriod},
         {"eo-on", no_argument, nullptr, kEoOn},
+        {"eo-lifecycle", no_argument, nullptr, kEoLifecycle},
+        {"eo-cycle-formats", required_argument, nullptr, kEoCycleFormats},
         {"bad-checksum-every", required_argument, nullptr, kBadChecksumEvery},
         {"bad-status", required_argument, nullptr, kBadStatus},
         {"bad-status-every", required_argument, nullptr, kBadStatusEvery},
@@ -237,6 +246,8 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
             break;
         case kEoPeriod: bOk = ParseInt(optarg, 10, 60000, m_nEoPeriodMs); break;
         case kEoOn: m_bEoOn = true; break;
+        case kEoLifecycle: m_bEoLifecycle = true; break;
+        case kEoCycleFormats: bOk = ParseSeconds(optarg, m_dEoCycleFormats) && m_dEoCycleFormats >= 0.1; break;
         case kBadChecksumEvery: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBadChecksumEvery); break;
         case kBadStatus: bOk = ParseInt(optarg, 1, 15, m_nBadStatus); break;
         case kBadStatusEvery: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBadStatusEvery); break;
@@ -302,6 +313,12 @@ bool cSimOptions::Check()
     {
         m_sError = "--eo-targets: at most " + std::to_string(nMostTargets) + " records of format " +
                    std::to_string(m_nEoFormat) + " fit one frame";
+        return false;
+    }
+    if (m_dEoCycleFormats > 0.0 && m_nEoTargets > cSimEoStream::MostTracksOfAnyFormat())
+    {
+        m_sError = "--eo-targets: at most " + std::to_string(cSimEoStream::MostTracksOfAnyFormat()) +
+                   " records of every format fit one frame";
         return false;
     }
     if (m_nEoTags > m_nEoTargets)

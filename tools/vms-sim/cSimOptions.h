@@ -34,6 +34,8 @@ public:
     int32_t m_nEoTags = 1;
     int32_t m_nEoPeriodMs = 100;
     bool m_bEoOn = false;  // stream from the start, without waiting for the console
+    bool m_bEoLifecycle = false;   // tracks appear, change status and disappear each minute
+    double m_dEoCycleFormats = 0.0;  // seconds per format of a cycle through them all; 0: one format
 
     // Faults; 0 (or an empty window) is off.
     int32_t m_nBadChecksumEvery = 0;

@@ -22,7 +22,8 @@ cSimTransport::Framing CommandFraming(RC_Variant eVariant)
 
 cSimulator::cSimulator(const cSimOptions& options, cSimEventLog& log)
     : m_Options(options), m_Log(log), m_Landing(options.Variant(), log), m_Faults(cSimFaults::From(options)),
-      m_EoStream(options.m_nEoFormat, options.m_nEoTargets, options.m_nEoTags)
+      m_EoStream(options.m_nEoFormat, options.m_nEoTargets, options.m_nEoTags, options.m_bEoLifecycle,
+                 options.m_dEoCycleFormats)
 {
     m_pProtocol = std::make_unique<cSimProtocol>(m_Options.Variant(), m_Items, m_Periodic, m_Heartbeat, m_Faults,
                                                  m_Log, [this](std::vector<uint8_t>& frame) { return Send(frame); });
@@ -162,8 +163,10 @@ void cSimulator::SwitchEo(bool bOn)
         return;
     m_EoStream.SetEnabled(bOn);
     if (bOn)
-        m_Log.Event("EO stream on: format %d, %d targets, %d tags, every %d ms", m_EoStream.Format(),
-                    m_EoStream.Targets(), m_EoStream.Tags(), m_Options.m_nEoPeriodMs);
+        m_Log.Event("EO stream on: format %d, %d targets, %d tags, every %d ms%s%s", m_EoStream.Format(),
+                    m_EoStream.Targets(), m_EoStream.Tags(), m_Options.m_nEoPeriodMs,
+                    m_Options.m_bEoLifecycle ? ", tracks come and go" : "",
+                    m_Options.m_dEoCycleFormats > 0.0 ? ", formats cycle" : "");
     else
         m_Log.Event("EO stream off");
 }

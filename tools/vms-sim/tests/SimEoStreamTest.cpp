@@ -2,6 +2,10 @@
 #include "RC_Codec.h"
 #include "SimTestSupport.h"
 #include "cSimEoStream.h"
+#include "cSimTrackLife.h"
+
+#include <map>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -98,4 +102,81 @@ TEST(SimEoStream, EachFormatDecodesToTheTargetsOfItsTimestamp)
         EXPECT_EQ(nMost, std::min<int32_t>(32, static_cast<int32_t>(1007 / layout.nSize)));
         EXPECT_LE(cSimEoStream(layout.nFormat, nMost, 0).BuildFrame(7, 0).size(), 1022u);
     }
+}
+
+// Over a minute of coming and going every target appears, is acquired,
+// tracked, coasts and disappears; each life has a new ID, and the reports
+// carry exactly the targets alive at their time.
+TEST(SimEoStream, TracksComeAndGoOverAMinute)
+{
+    const int32_t kTargets = 12;
+    const cSimEoStream stream(0, kTargets, 3, true);
+    std::map<int32_t, std::set<uint8_t>> statuses;  // per target index
+    std::map<int32_t, std::set<uint32_t>> ids;
+    std::set<size_t> counts;
+    bool bAbsentSeen[kTargets] = {};
+    for (int nStep = 0; nStep <= 1200; ++nStep)
+    {
+        const uint64_t nTimestamp = static_cast<uint64_t>(nStep) * 100000;
+        const double dSeconds = static_cast<double>(nTimestamp) / 1e6;
+        const Bytes f = stream.BuildFrame(cSimEoStream::kTrackReport, nTimestamp);
+        ASSERT_TRUE(ChecksumGood(f));
+        size_t nRecord = 0;
+        for (int32_t i = 0; i < kTargets; ++i)
+        {
+            const cSimTrackLife::State life = cSimTrackLife::At(i, dSeconds);
+            if (!life.bPresent)
+            {
+                bAbsentSeen[i] = true;
+                continue;
+            }
+            const size_t r = 14 + 28 * nRecord++;
+            ASSERT_LT(r + 28, f.size());
+            EXPECT_EQ(U32At(f, r), life.nId);
+            EXPECT_EQ(f[r + 20], life.nStatus);
+            EXPECT_EQ(RawAt(f, r + 22), RC_Codec::FloatToFixed(life.dAge));
+            statuses[i].insert(life.nStatus);
+            ids[i].insert(life.nId);
+        }
+        EXPECT_EQ(f[13], nRecord);
+        EXPECT_EQ(f.size(), 15 + 28 * nRecord);
+        counts.insert(nRecord);
+    }
+    for (int32_t i = 0; i < kTargets; ++i)
+    {
+        EXPECT_TRUE(bAbsentSeen[i]) << i;
+        EXPECT_EQ(statuses[i], (std::set<uint8_t>{0, 1, 2})) << i;
+        EXPECT_GE(ids[i].size(), 2u) << i;  // a new ID after disappearing
+    }
+    EXPECT_GT(counts.size(), 3u);  // the number of tracks changes
+
+    // Tags are the first targets alive, their priority in the ID's top byte.
+    const Bytes tags = stream.BuildFrame(cSimEoStream::kTagReport, 20000000);
+    size_t nTag = 0;
+    for (int32_t i = 0; i < 3; ++i)
+    {
+        const cSimTrackLife::State life = cSimTrackLife::At(i, 20.0);
+        if (life.bPresent)
+        {
+            EXPECT_EQ(U32At(tags, 14 + 28 * nTag++), life.nId | static_cast<uint32_t>(i + 1) << 24);
+        }
+    }
+    EXPECT_EQ(tags[13], nTag);
+    EXPECT_FALSE(counts.count(0) && counts.size() == 1);
+}
+
+// A format cycle walks every format the console reads, from the one given.
+TEST(SimEoStream, FormatsCycleThroughEveryLayout)
+{
+    const cSimEoStream stream(30, 20, 1, false, 2.0);
+    std::vector<int32_t> seen;
+    for (int n = 0; n < 8; ++n)
+    {
+        const Bytes f = stream.BuildFrame(cSimEoStream::kTrackReport, static_cast<uint64_t>(n) * 2000000 + 500000);
+        seen.push_back(f[4]);
+        EXPECT_EQ(f.size(), 15 + 20 * cSimEoStream::RecordSize(f[4]));
+    }
+    EXPECT_EQ(seen, (std::vector<int32_t>{30, 31, 32, 33, 0, 1, 8, 9}));
+    EXPECT_EQ(cSimEoStream::MostTracksOfAnyFormat(), 20);
+    EXPECT_EQ(cSimEoStream(9, 4, 1).FormatAt(1000.0), 9);
 }

@@ -39,6 +39,8 @@ TEST(SimOptions, WrongUsageIsExplained)
         {{"--eo-format", "2"}, "--eo-format must be"},
         {{"--eo-format", "33", "--eo-targets", "21"}, "at most 20 records of format 33"},
         {{"--eo-targets", "2", "--eo-tags", "3"}, "--eo-tags"},
+        {{"--eo-targets", "24", "--eo-cycle-formats", "5"}, "at most 20 records of every format"},
+        {{"--eo-cycle-formats", "0"}, "for --eo-cycle-formats"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
         {{"--pages"}, "--pages wants a value"},
         {{"extra"}, "unexpected argument \"extra\""},

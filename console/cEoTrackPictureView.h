@@ -1,0 +1,35 @@
+#pragma once
+#include "cEoTrackPicture.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QWidget>
+
+// Paints a cEoTrackPicture: the field of view scaled to fit the widget with
+// its aspect kept, each track's trail, box and ID label in the colour of its
+// status, and a legend of the colours. It only paints what the model holds;
+// the owner feeds it reports.
+class cEoTrackPictureView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    cEoTrackPictureView(int32_t nPictureWidth, int32_t nPictureHeight, QWidget* pParent = nullptr);
+
+    void ShowReport(const EoReport& report);
+    void Clear();
+    const cEoTrackPicture& Model() const { return m_Picture; }
+
+    // Where the field of view lies in the widget, and where a picture point lands.
+    QRectF PictureRect() const;
+    QPointF ToWidget(const cEoTrackPicture::Point& point) const;
+    QRectF ToWidget(const cEoTrackPicture::Box& box) const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    cEoTrackPicture m_Picture;
+};
