@@ -185,6 +185,17 @@ int cCommsIF::processRxDataDefault(const uint8_t* pData, int32_t nCount)
     return processRxData(pData, nCount, nullptr);
 }
 
+int cCommsIF::processRxDatagram(const uint8_t* pData, int32_t nCount)
+{
+    if (m_sigRawRx.empty() && m_pProtocol)
+    {
+        const int32_t nAbandoned = m_pProtocol->Restart();
+        if (nAbandoned > 0)
+            m_nBytesDiscarded.fetch_add(nAbandoned, std::memory_order_relaxed);
+    }
+    return processRxData(pData, nCount, nullptr);
+}
+
 void cCommsIF::logTx(const uint8_t* pData, int32_t nCount, std::shared_ptr<cCommsLogger> pLogger)
 {
     if (!m_bLogTx)

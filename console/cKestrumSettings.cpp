@@ -61,6 +61,7 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadText(pMain, "sTestScenarioFile", sTestScenarioFile);
     cXmlAttributes::ReadInt(pMain, "nControllerType", nControllerType);
     cXmlAttributes::ReadBool(pMain, "bUseVMS_HeartBeat", bUseVMS_HeartBeat);
+    cXmlAttributes::ReadText(pMain, "sAllowedPeers", m_CommsSettings.sAllowedPeers);
 
     if (!reader.LoadConfigFile(sPath.c_str(), "EoTrackData"))
     {
@@ -72,6 +73,7 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pEo, "nRxPort", m_CommsSettings.nEoRxPort);
     cXmlAttributes::ReadBool(pEo, "bAllowLogging", bAllowLogging);
     cXmlAttributes::ReadInt(pEo, "nMaxTracksToLog", nMaxTracksToLog);
+    cXmlAttributes::ReadText(pEo, "sAllowedPeers", m_CommsSettings.sEoAllowedPeers);
     return true;
 }
 

@@ -20,7 +20,7 @@ cRC_IO::~cRC_IO()
 bool cRC_IO::initialise(const CommsSettings& settings, const char* szName)
 {
     static const InitLog kLog{"cRC_IO::initialise", 47, 73, 80, 106};
-    return Initialise(settings, szName, settings.nTxPort, settings.nRxPort, kLog);
+    return Initialise(settings, szName, settings.nTxPort, settings.nRxPort, settings.sAllowedPeers, kLog);
 }
 
 bool cRC_IO::HasTransport() const
@@ -29,8 +29,15 @@ bool cRC_IO::HasTransport() const
     return getCommsIF() != nullptr;
 }
 
+uint32_t cRC_IO::PeerRejects() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
+    const cCommsIF* pCommsIF = getCommsIF();
+    return pCommsIF ? pCommsIF->PeerRejects() : 0;
+}
+
 bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
-                        const InitLog& log)
+                        const std::string& sAllowedPeers, const InitLog& log)
 {
     if (m_MultiCommsIF.GetCurrent())
     {
@@ -46,7 +53,7 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
     m_nUdpHostPort = nHostPort;
     m_sIpAddress = settings.sIpAddress;
     m_nCommsMethod = static_cast<CommsSettings::Method>(settings.nCommsMethod);
-    if (!CreateTransport(log))
+    if (!CreateTransport(sAllowedPeers, log))
         return false;
 
     m_bLogRx = settings.bLogRx;
@@ -69,13 +76,13 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
     return false;
 }
 
-bool cRC_IO::CreateTransport(const InitLog& log)
+bool cRC_IO::CreateTransport(const std::string& sAllowedPeers, const InitLog& log)
 {
     bool bCreated = false;
     const CommsSettings::Method nMethod = m_nCommsMethod.load();
     if (nMethod == CommsSettings::kUdp)
     {
-        bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0");
+        bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0", sAllowedPeers);
     }
     else if (nMethod == CommsSettings::kSerial)
     {

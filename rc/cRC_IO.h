@@ -31,6 +31,8 @@ public:
 
     CommsSettings::Method CommsMethod() const { return m_nCommsMethod.load(); }
     bool HasTransport() const;
+    // Datagrams the transport dropped because of their sender; 0 without one.
+    uint32_t PeerRejects() const;
 
 protected:
     // Where initialise reports: the function name and the line of each message.
@@ -44,7 +46,7 @@ protected:
     };
 
     bool Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
-                    const InitLog& log);
+                    const std::string& sAllowedPeers, const InitLog& log);
 
     int32_t m_nUdpTargetPort = CommsSettings::kDefaultTxPort;
     int32_t m_nUdpHostPort = CommsSettings::kDefaultRxPort;
@@ -57,7 +59,7 @@ protected:
     std::atomic<bool> m_bLogRx{false};
 
 private:
-    bool CreateTransport(const InitLog& log);
+    bool CreateTransport(const std::string& sAllowedPeers, const InitLog& log);
 
     // Sends hold it shared; making and removing the transport hold it alone.
     mutable std::shared_mutex m_TransportMutex;
