@@ -71,6 +71,7 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
         std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
         clearCommsIF();
     }
+    m_StatusConnection.disconnect();
     m_MultiCommsIF.Release();
     DbgLog(DBG_ERR, log.szFunction, log.nInitialiseFailed, "cCommsIO::initialise() failed");
     return false;
@@ -108,7 +109,16 @@ bool cRC_IO::CreateTransport(const std::string& sAllowedPeers, const InitLog& lo
         DbgLog(DBG_ERR, log.szFunction, log.nSetCommsIFFailed, "setCommsIF failed");
         return false;
     }
+    m_StatusConnection = m_MultiCommsIF.GetCurrent()->m_sigStatus.connect(
+        [this](long long, int, const char* szText) { OnTransportStatus(szText); });
     return true;
+}
+
+void cRC_IO::OnTransportStatus(const char* szText)
+{
+    // The text may live in this thread's DbgLogFormat buffer: copy it first.
+    const std::string sText = szText ? szText : "";
+    DbgLog(DBG_ERR, "cRC_IO::OnTransportStatus", __LINE__, DbgLogFormat("(%s) %s", ObjectName(), sText.c_str()));
 }
 
 void cRC_IO::close()
@@ -120,6 +130,7 @@ void cRC_IO::close()
         clearCommsIF();
     }
     // Stops the receive thread, so no frame is logged after this.
+    m_StatusConnection.disconnect();
     m_MultiCommsIF.Release();
     m_pTxEvent.reset();
     std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
@@ -148,6 +159,7 @@ void cRC_IO::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTim
     const uint8_t nReceived = pFrame[nLength - 1];
     if (nComputed != nReceived)
     {
+        m_nChecksumFailures.fetch_add(1, std::memory_order_relaxed);
         DbgLog(DBG_WRN, "cRC_IO::VerifyChecksum", 409,
                DbgLogFormat("Checksum failed.  Expected 0x%02X, received 0x%02X", nComputed, nReceived));
         return;

@@ -5,6 +5,7 @@
 #include "cMultiCommsIF.h"
 
 #include <atomic>
+#include <boost/signals2/connection.hpp>
 #include <cstdint>
 #include <memory>
 #include <shared_mutex>
@@ -33,6 +34,8 @@ public:
     bool HasTransport() const;
     // Datagrams the transport dropped because of their sender; 0 without one.
     uint32_t PeerRejects() const;
+    // Received frames dropped for a wrong checksum (written by the receive thread).
+    uint32_t ChecksumFailures() const { return m_nChecksumFailures.load(std::memory_order_relaxed); }
 
 protected:
     // Where initialise reports: the function name and the line of each message.
@@ -60,6 +63,12 @@ protected:
 
 private:
     bool CreateTransport(const std::string& sAllowedPeers, const InitLog& log);
+    // What the transport reports on its status signal (a serial device gone,
+    // say) goes into the debug log: the operator's record of why data stopped.
+    void OnTransportStatus(const char* szText);
+
+    std::atomic<uint32_t> m_nChecksumFailures{0};
+    boost::signals2::scoped_connection m_StatusConnection;
 
     // Sends hold it shared; making and removing the transport hold it alone.
     mutable std::shared_mutex m_TransportMutex;
