@@ -3,20 +3,25 @@
 #include "DbgLog.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickDefinitionsReader.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 #include "cTitleBuilder.h"
 #include "cUserCommsSettings.h"
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <exception>
 #include <new>
 
@@ -68,18 +73,18 @@ void KestrumDlg::ReadPageDefinitions()
 
 void KestrumDlg::ReadJoystickDefinitions()
 {
-    // The joystick mapping is not part of this build; say so rather than
-    // leave a configured file silently unread.
+    // No file, no mapping: every joystick event then finds nothing to do.
     if (!m_Settings.sJoystickDefinitionsFile.empty())
-        DbgLog(DBG_WRN, "KestrumDlg::ReadJoystickDefinitions", __LINE__,
-               DbgLogFormat("Joystick mapping not available in this build; %s not read",
-                            m_Settings.sJoystickDefinitionsFile.c_str()));
+        cJoystickDefinitionsReader(m_Settings.ControllerType())
+            .Read(m_Settings.sJoystickDefinitionsFile, m_JoystickMapping.Definitions());
 }
 
 bool KestrumDlg::InitialiseJoystick()
 {
-    // Nothing to start until the joystick mapping is built; the console runs without one.
-    return true;
+    // Connected first, so that no event of the first records is missed.
+    m_JoystickMapping.Connect(m_Controller);
+    return m_Controller.InitController(m_Settings.sJoystickPlugin, static_cast<NxValue>(effectiveWinId()), m_sSettingsPath,
+                                       static_cast<uint32_t>(m_Settings.nJoystickRetryPeriodMs), 0);
 }
 
 void KestrumDlg::OnInitDialog()
@@ -87,7 +92,11 @@ void KestrumDlg::OnInitDialog()
     setWindowIcon(cAppIdentity::Icon());
     BuildMenus();
     if (!InitialiseJoystick())
-        DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", __LINE__, "m_Controller.init failed");
+        DbgLog(DBG_ERR, "KestrumDlg::InitialiseJoystick", 1036, "m_Controller.init failed");
+    m_pJoystickStatus = new QLabel(this);
+    statusBar()->addPermanentWidget(m_pJoystickStatus);
+    UpdateJoystickStatus();
+    m_JoystickStatusTimer.Start();
     StartComms();
 }
 
@@ -106,8 +115,8 @@ void KestrumDlg::BuildMenus()
         m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this,
                                [this] { OnNotAvailable(QStringLiteral("EO Tag Data Output")); });
     if (m_Settings.bShowTestPage)
-        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this,
-                               [this] { OnNotAvailable(QStringLiteral("Test Data Dialog")); });
+        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
+    m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); });
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -158,6 +167,7 @@ bool KestrumDlg::InitialiseRC_IO_Pages()
     pPages->RegisterItems();
     pPages->m_bUseHeartbeat = m_Settings.ControllerType() == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
     m_pRC_IO_Pages = std::move(pPages);
+    m_JoystickMapping.SetPageProtocol(m_pRC_IO_Pages.get());
     return true;
 }
 
@@ -197,6 +207,52 @@ cRC_SystemDlg* KestrumDlg::PageDialog(size_t nPage) const
 cCommsSetupDlg* KestrumDlg::CommsSetupDialog() const
 {
     return m_pCommsSetupDlg.data();
+}
+
+cJoystickMonitorDlg* KestrumDlg::JoystickMonitorDialog() const
+{
+    return m_pJoystickMonitorDlg.data();
+}
+
+void KestrumDlg::OnJoystickMonitor()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pJoystickMonitorDlg)
+    {
+        auto* pDlg = new (std::nothrow) cJoystickMonitorDlg(m_Controller, m_JoystickMapping, m_Settings.sJoystickPlugin,
+                                                            m_Settings.sJoystickDefinitionsFile, this);
+        if (!pDlg)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Joystick Dialog object"));
+            return;
+        }
+        m_pJoystickMonitorDlg = pDlg;
+    }
+    m_pJoystickMonitorDlg->show();
+    m_pJoystickMonitorDlg->raise();
+}
+
+void KestrumDlg::UpdateJoystickStatus()
+{
+    if (!m_pJoystickStatus)
+        return;
+    QString sText;
+    switch (m_Controller.GetLinkState())
+    {
+    case cUserControls::LinkState::kNotConnected:
+        sText = QStringLiteral("Joystick: not connected");
+        break;
+    case cUserControls::LinkState::kWaiting:
+    case cUserControls::LinkState::kLive:
+        sText = QStringLiteral("Joystick: connected");
+        break;
+    case cUserControls::LinkState::kNotAnswering:
+        sText = QStringLiteral("Joystick: not answering");
+        break;
+    }
+    if (m_pJoystickStatus->text() != sText)
+        m_pJoystickStatus->setText(sText);
 }
 
 void KestrumDlg::OnPageCommand(size_t nPage)
@@ -256,6 +312,41 @@ void KestrumDlg::OnCommsSetup()
     m_pCommsSetupDlg->raise();
 }
 
+cRC_SystemTestDlg* KestrumDlg::TestDialog() const
+{
+    return m_pTestDlg.data();
+}
+
+void KestrumDlg::OnTestDataDialog()
+{
+    if (m_bShutDown)
+        return;
+    if (!InitialiseRC_IO_Pages())
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Test Data Dialog object"));
+        return;
+    }
+    if (m_pTestDlg)
+    {
+        // Restored when hidden or minimised, left alone when visible.
+        if (m_pTestDlg->isHidden() || m_pTestDlg->isMinimized())
+        {
+            m_pTestDlg->showNormal();
+            m_pTestDlg->raise();
+        }
+        return;
+    }
+    auto* pDlg = new (std::nothrow) cRC_SystemTestDlg(m_pRC_IO_Pages.get(), m_Settings.sTestScenarioFile, this);
+    if (!pDlg)
+    {
+        cMessageBox::Show(this, QStringLiteral("Error creating Page Dialog object"));
+        return;
+    }
+    pDlg->setWindowTitle(QStringLiteral("Test Scenario Active"));
+    m_pTestDlg = pDlg;
+    pDlg->show();
+}
+
 void KestrumDlg::OnAbout()
 {
     QMessageBox box(this);
@@ -271,6 +362,13 @@ void KestrumDlg::Shutdown()
     if (m_bShutDown)
         return;
     m_bShutDown = true;
+
+    // The joystick first: its polling thread sends through m_pRC_IO_Pages,
+    // which goes below. Release returns once that thread has stopped.
+    m_JoystickStatusTimer.Stop();
+    delete m_pJoystickMonitorDlg.data();
+    m_Controller.ReleaseController();
+    m_JoystickMapping.SetPageProtocol(nullptr);
 
     for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
     {
@@ -290,6 +388,7 @@ void KestrumDlg::Shutdown()
     }
     // Its destructor sends the stop of every periodic request, then closes the transport.
     m_pRC_IO_Pages.reset();
+    delete m_pTestDlg.data();
     if (m_pCommsSetupDlg)
     {
         disconnect(m_pCommsSetupDlg, &cCommsSetupDlg::sigSettingsApplied, this, nullptr);

@@ -1,6 +1,9 @@
 #pragma once
+#include "cJoystickMapping.h"
 #include "cKestrumSettings.h"
 #include "cPageList.h"
+#include "cRefreshTimer.h"
+#include "cUserControls.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -10,11 +13,14 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class cCommsSetupDlg;
+class cJoystickMonitorDlg;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
+class cRC_SystemTestDlg;
 
 // The console's main window: reads the settings and the page definitions,
 // owns the protocol objects and every secondary dialog, and routes the menu
@@ -37,12 +43,21 @@ public:
     void OnPageCommand(size_t nPage);
     void OnCommsSetup();
     void OnAbout();
+    void OnTestDataDialog();
+    void OnJoystickMonitor();
+    // The status bar's word on the joystick; refreshed by a timer.
+    void UpdateJoystickStatus();
 
     const cKestrumSettings& Settings() const { return m_Settings; }
     const cPageList& Pages() const { return m_Pages; }
     cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
     cRC_SystemDlg* PageDialog(size_t nPage) const;
     cCommsSetupDlg* CommsSetupDialog() const;
+    cRC_SystemTestDlg* TestDialog() const;
+    cJoystickMonitorDlg* JoystickMonitorDialog() const;
+    const cUserControls& Controller() const { return m_Controller; }
+    const cJoystickMapping& JoystickMapping() const { return m_JoystickMapping; }
+    QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
@@ -72,9 +87,17 @@ private:
     cPageList m_Pages;
     std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
+    // The mapping before the controller: the controller's polling thread calls
+    // into the mapping until the controller is released.
+    cJoystickMapping m_JoystickMapping;
+    cUserControls m_Controller;
+    QPointer<cJoystickMonitorDlg> m_pJoystickMonitorDlg;
+    QLabel* m_pJoystickStatus = nullptr;
+    cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 250};
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QPointer<cRC_SystemTestDlg> m_pTestDlg;
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;

@@ -62,6 +62,11 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pMain, "nControllerType", nControllerType);
     cXmlAttributes::ReadBool(pMain, "bUseVMS_HeartBeat", bUseVMS_HeartBeat);
     cXmlAttributes::ReadText(pMain, "sAllowedPeers", m_CommsSettings.sAllowedPeers);
+    cXmlAttributes::ReadText(pMain, "sJoystickPlugin", sJoystickPlugin);
+    if (sJoystickPlugin.empty())
+        sJoystickPlugin = kDefaultJoystickPlugin;
+    if (cXmlAttributes::ReadInt(pMain, "nJoystickRetryPeriodMs", nJoystickRetryPeriodMs) && nJoystickRetryPeriodMs < 0)
+        nJoystickRetryPeriodMs = 0;
 
     if (!reader.LoadConfigFile(sPath.c_str(), "EoTrackData"))
     {

@@ -35,4 +35,10 @@ public:
     std::string sJoystickDefinitionsFile;
     std::string sLoggingDirectory;
     std::string sTestScenarioFile = "config/TestScenario.xml";
+    // The controller plug-in: a bare name is looked for beside the program first.
+    std::string sJoystickPlugin = kDefaultJoystickPlugin;
+    // 0: one attempt at start; otherwise a joystick plugged in later is taken up within this period.
+    int32_t nJoystickRetryPeriodMs = 0;
+
+    static constexpr const char* kDefaultJoystickPlugin = "libJoyvane.so";
 };

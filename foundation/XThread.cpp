@@ -114,14 +114,15 @@ bool XThread::WaitTerminate(cEvent* pStopEvent)
         return false;
     }
 
-    if (m_pClosedEvent)
-        m_pClosedEvent->Reset();
+    // A worker that has ended by itself has set its closed event already; it
+    // will not set it again, so keep that rather than wait the whole bound.
+    const bool bEnded = m_pClosedEvent && m_pClosedEvent->Wait(0u);
     m_bTerminate = true;
     if (pStopEvent)
         pStopEvent->Set();
 
     // A worker ended by an exception will set no closed event again: join it now.
-    const bool bClosed = m_bFaulted || (m_pClosedEvent && m_pClosedEvent->Wait(2000u));
+    const bool bClosed = bEnded || m_bFaulted || (m_pClosedEvent && m_pClosedEvent->Wait(2000u));
     if (!bClosed)
     {
         if (!m_pThread->try_join_for(boost::chrono::milliseconds(2000)))

@@ -1,10 +1,12 @@
 #include "cTimerQueue.h"
 
+#include "DbgLog.h"
+
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace
 {
@@ -33,12 +35,9 @@ struct cTimerQueue::State
 
 cTimerQueue::cTimerQueue() : m_pState(std::make_shared<State>())
 {
-    std::thread worker(&cTimerQueue::Run, m_pState);
-    // Only the thread's identity is kept: its lifetime rests on the shared
-    // state and the shutdown flag, so it can end after this object is gone.
     std::lock_guard<std::mutex> lock(m_pState->mutex);
-    m_pState->threadId = worker.get_id();
-    worker.detach();
+    m_Worker = std::thread(&cTimerQueue::Run, m_pState);
+    m_pState->threadId = m_Worker.get_id();
 }
 
 cTimerQueue::~cTimerQueue()
@@ -47,10 +46,16 @@ cTimerQueue::~cTimerQueue()
     m_pState->bShutdown = true;
     m_pState->timers.clear();
     m_pState->wake.notify_all();
-    // A callback of this queue may still be running on its thread: wait for it,
-    // unless this is that callback.
-    if (std::this_thread::get_id() != m_pState->threadId)
-        m_pState->idle.wait(lock, [this] { return m_pState->hRunning == 0; });
+    if (std::this_thread::get_id() == m_pState->threadId)
+    {
+        // Destroyed by one of its own callbacks: the thread ends on its own
+        // once that callback returns, holding the shared state until then.
+        lock.unlock();
+        m_Worker.detach();
+        return;
+    }
+    lock.unlock();
+    m_Worker.join();
 }
 
 bool cTimerQueue::OnQueueThread() const
@@ -128,7 +133,19 @@ void cTimerQueue::Run(std::shared_ptr<State> pState)
         std::function<void()> fnCallback = timer.fnCallback;
         pState->hRunning = hTimer;
         lock.unlock();
-        fnCallback();
+        try
+        {
+            fnCallback();
+        }
+        catch (const std::exception& e)
+        {
+            // One failing callback must not end the process or stop the other timers.
+            DbgLog(DBG_ERR, "cTimerQueue::Run", __LINE__, DbgLogFormat("Timer callback raised: %s", e.what()));
+        }
+        catch (...)
+        {
+            DbgLog(DBG_ERR, "cTimerQueue::Run", __LINE__, "Timer callback raised an unknown exception");
+        }
         fnCallback = nullptr;
         lock.lock();
         pState->hRunning = 0;

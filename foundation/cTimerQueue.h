@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 // A queue of timers served by one thread that sleeps until the next expiry.
 // Callbacks run on that thread, one at a time. Deleting a timer with wait
@@ -27,7 +28,8 @@ private:
     struct State;
     static void Run(std::shared_ptr<State> pState);
 
-    // Shared with the thread, which may outlive this object when the queue is
-    // destroyed from one of its own callbacks.
+    // Shared with the thread, which outlives this object only when the queue
+    // is destroyed from one of its own callbacks (a thread cannot join itself).
     std::shared_ptr<State> m_pState;
+    std::thread m_Worker;
 };

@@ -133,6 +133,8 @@ TEST(SerialTransport, ReceivesFramesInBothReadModesAndWritesLongMessages)
         uint8_t last[255];
         EXPECT_EQ(serial.lastSent(last, sizeof(last)), 8);
         EXPECT_TRUE(serial.purgeRxTx());
+        // Stop the receive thread before the collector it delivers to goes.
+        serial.Terminate();
         collector.clearCommsIF();
     }
 }
@@ -209,6 +211,7 @@ TEST(SerialTransport, SecondInitialiseReceivesAgain)
     ASSERT_TRUE(collector.initialise(1000));
     pty.Write(kStatus);
     ASSERT_TRUE(collector.WaitForFrames(1));
+    serial.Terminate();
     collector.clearCommsIF();
 }
 

@@ -8,6 +8,7 @@
 #include "cMessageBox.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -208,18 +209,20 @@ TEST_F(KestrumDlgTest, MissingPageDefinitionsAreReported)
     EXPECT_TRUE(dlg.PagesMenu()->actions().isEmpty());
 }
 
-// View items follow their flags; the dialogs behind them are not in this build
-// and say so instead of doing nothing.
+// View items follow their flags; the test dialog opens even when its
+// scenario file is missing, and says which file that is.
 TEST_F(KestrumDlgTest, ViewItemsFollowTheirFlags)
 {
     KestrumDlg dlg(WriteSettings("bShowTestPage=\"yes\""));
     dlg.OnInitDialog();
     const QList<QAction*> actions = dlg.ViewMenu()->actions();
-    ASSERT_EQ(actions.size(), 1);
+    ASSERT_EQ(actions.size(), 2);  // and "Joystick", which is always there
     EXPECT_EQ(actions[0]->text(), "Test Data Dialog");
+    EXPECT_EQ(actions[1]->text(), "Joystick");
     actions[0]->trigger();
+    EXPECT_NE(dlg.TestDialog(), nullptr);
     ASSERT_EQ(m_Messages.size(), 1u);
-    EXPECT_EQ(m_Messages[0], "Test Data Dialog is not available in this build");
+    EXPECT_EQ(m_Messages[0], "Error opening test scenario file\nconfig/TestScenario.xml");
 }
 
 // Shutdown stops every periodic request before the transport closes.

@@ -1,12 +1,15 @@
 // Renders the console's windows to PNG files for the README: the main window
 // with its Pages menu open, one page dialog with the values the remote system
-// (normally vms-sim) sends, and the comms setup dialog. Runs the real dialogs
+// (normally vms-sim) sends, the comms setup dialog, the test dialog running
+// the first test of the sample scenario and the joystick monitor. Runs the real dialogs
 // on whatever Qt platform is in use (offscreen needs no display).
 #include "KestrumDlg.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cRC_SystemDlg.h"
+#include "cRC_SystemTestDlg.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -123,6 +126,24 @@ int main(int argc, char* argv[])
     Spin(400);
     if (cCommsSetupDlg* pSetup = dlg.CommsSetupDialog())
         bOk &= Save(Framed(pSetup, pSetup->grab()), sFolder + "/kestrum-comms-setup.png");
+    else
+        bOk = false;
+
+    dlg.OnTestDataDialog();
+    if (cRC_SystemTestDlg* pTest = dlg.TestDialog())
+    {
+        pTest->OnStartTest();
+        Spin(600);
+        bOk &= Save(Framed(pTest, pTest->grab()), sFolder + "/kestrum-test.png");
+        pTest->OnStopTest();
+    }
+    else
+        bOk = false;
+
+    dlg.OnJoystickMonitor();
+    Spin(400);
+    if (cJoystickMonitorDlg* pMonitor = dlg.JoystickMonitorDialog())
+        bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
     else
         bOk = false;
 

@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "WaitFor.h"
 #include "cEvent.h"
 #include "cTimerQueue.h"
@@ -5,6 +6,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 
 // Timers of one queue fire in due order and keep their own periods.
 TEST(TimerQueue, TimersFireInDueOrder)
@@ -49,4 +51,20 @@ TEST(TimerQueue, QueueDestroyedFromItsOwnCallback)
     }, 1, 0);
     ASSERT_TRUE(done.Wait(10000u));
     EXPECT_EQ(pQueue, nullptr);
+}
+
+// A callback that throws is reported and the queue goes on serving its timers.
+TEST(TimerQueue, ThrowingCallbackIsLoggedAndTimersGoOn)
+{
+    LogCapture log;
+    cTimerQueue queue;
+    std::atomic<int> nTicks{0};
+    cEvent done;
+    queue.CreateTimer([] { throw std::runtime_error("broken tick"); }, 1, 0);
+    queue.CreateTimer([&] {
+        if (++nTicks == 3)
+            done.Set();
+    }, 5, 5);
+    ASSERT_TRUE(done.Wait(10000u));
+    EXPECT_TRUE(log.Contains("Timer callback raised: broken tick", DBG_ERR)) << log.Dump();
 }
