@@ -23,6 +23,12 @@ using Bytes = std::vector<uint8_t>;
 
 namespace
 {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 constexpr uint8_t kSubSystem = 5;
 constexpr uint8_t kIndex = 2;
 constexpr uint8_t kItem = 3;
@@ -159,7 +165,10 @@ TEST(DatagramFaults, FloodOfJunkAndBadChecksumsLosesNoGoodFrame)
         EXPECT_EQ(udp.PeerRejects(), 0u);
         EXPECT_GT(nGood, 5000u) << "the flood was too slow to mean much";
         // Receive buffers are made once; nothing grows with the traffic.
-        EXPECT_LT(ResidentKb() - nResidentAfterWarmUp, 4096) << nGood << " good frames";
+        // AddressSanitizer keeps freed blocks in quarantine (up to 256 MB),
+        // so memory is only meaningful without it.
+        if (!kAddressSanitizer)
+            EXPECT_LT(ResidentKb() - nResidentAfterWarmUp, 4096) << nGood << " good frames";
     }
 }
 
