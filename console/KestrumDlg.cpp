@@ -1,12 +1,14 @@
 #include "KestrumDlg.h"
 
 #include "DbgLog.h"
+#include "KestrumVersion.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cJoystickDefinitionsReader.h"
 #include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
 #include "cPageDefinitionsReader.h"
+#include "cPlotManager.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
@@ -52,6 +54,7 @@ KestrumDlg::KestrumDlg(const std::string& sSettingsPath, QWidget* pParent)
     ReadPageDefinitions();
     ReadJoystickDefinitions();
     m_PageDlgs.resize(m_Pages.PageCount());
+    m_pPlots = new cPlotManager(this, [this] { return m_pRC_IO_Pages.get(); }, m_Settings.sLoggingDirectory);
 }
 
 KestrumDlg::~KestrumDlg()
@@ -280,6 +283,7 @@ void KestrumDlg::OnPageCommand(size_t nPage)
     }
     pDlg->setWindowTitle(QString::fromStdString(m_Pages.Title(nPage)));
     connect(pDlg, &cRC_SystemDlg::sigClosed, this, &KestrumDlg::OnPageClosed);
+    pDlg->SetItemMenuHook([this](QMenu& menu, const PageItem& item) { m_pPlots->AddMenuActions(menu, item); });
     m_PageDlgs[nPage] = pDlg;
 }
 
@@ -352,7 +356,7 @@ void KestrumDlg::OnAbout()
     QMessageBox box(this);
     box.setWindowTitle(QStringLiteral("About Kestrum"));
     box.setIconPixmap(cAppIdentity::Icon().pixmap(48, 48));
-    box.setText(QStringLiteral("Kestrum, Version 0.1.0\nOperator console for remote video-tracking sensor systems"));
+    box.setText(QStringLiteral("Kestrum, Version " KESTRUM_VERSION "\nOperator console for remote video-tracking sensor systems"));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
@@ -379,6 +383,8 @@ void KestrumDlg::Shutdown()
         }
         pDlg = nullptr;
     }
+    // The plots listen to the page protocol: they go before it does.
+    m_pPlots->CloseAll();
     if (m_pRC_IO_EoData)
     {
         if (m_pRC_IO_Pages)

@@ -17,6 +17,7 @@ class QLabel;
 class QMenu;
 class cCommsSetupDlg;
 class cJoystickMonitorDlg;
+class cPlotManager;
 class cRC_IO_EoData;
 class cRC_IO_Pages;
 class cRC_SystemDlg;
@@ -61,6 +62,7 @@ public:
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
+    cPlotManager* Plots() const { return m_pPlots; }
     bool IsShutDown() const { return m_bShutDown; }
 
 signals:
@@ -98,6 +100,7 @@ private:
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
+    cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPagesMenu = nullptr;

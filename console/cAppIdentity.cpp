@@ -31,11 +31,21 @@ std::unique_ptr<QSettings> cAppIdentity::UserSettings()
 
 QIcon cAppIdentity::Icon()
 {
-    QPixmap pixmap(64, 64);
+    QIcon icon;
+    for (int nSize : kIconSizes)
+        icon.addPixmap(IconPixmap(nSize));
+    return icon;
+}
+
+QPixmap cAppIdentity::IconPixmap(int nSize)
+{
+    QPixmap pixmap(nSize, nSize);
     pixmap.fill(Qt::transparent);
     {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
+        // Drawn on a 64-unit square.
+        painter.scale(nSize / 64.0, nSize / 64.0);
         painter.setBrush(QColor(24, 56, 96));
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(2, 2, 60, 60);
@@ -47,5 +57,5 @@ QIcon cAppIdentity::Icon()
         painter.drawLine(6, 32, 24, 32);
         painter.drawLine(40, 32, 58, 32);
     }
-    return QIcon(pixmap);
+    return pixmap;
 }

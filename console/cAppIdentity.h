@@ -1,5 +1,6 @@
 #pragma once
 #include <QIcon>
+#include <QPixmap>
 #include <memory>
 
 class QApplication;
@@ -17,5 +18,8 @@ public:
     static void SetUp(QApplication& app);
     // The per-user settings store; the same whether or not SetUp ran.
     static std::unique_ptr<QSettings> UserSettings();
+    // Drawn for each size rather than scaled, so that small ones stay sharp.
     static QIcon Icon();
+    static QPixmap IconPixmap(int nSize);
+    static constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 };

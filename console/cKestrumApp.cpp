@@ -2,13 +2,20 @@
 
 #include "DbgLog.h"
 #include "KestrumDlg.h"
+#include "KestrumVersion.h"
 #include "cAppIdentity.h"
+#include "cInstallLayout.h"
+#include "cMessageBox.h"
+#include "cToolOptions.h"
+#include "cUserSettingsFile.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +28,45 @@ std::string cKestrumApp::SettingsPath(int argc, char* argv[])
     if (nSpace != std::string::npos)
         sPath.resize(nSpace);
     return sPath.empty() ? kDefaultSettingsPath : sPath;
+}
+
+const char* cKestrumApp::Usage()
+{
+    return "Usage: kestrum [SETTINGS-FILE]\n"
+           "\n"
+           "Operator console for remote video-tracking sensor systems.\n"
+           "\n"
+           "Reads SETTINGS-FILE; without one, config/Kestrum.xml in the working folder, or\n"
+           "when there is none the user's own settings file, $XDG_CONFIG_HOME/kestrum/Kestrum.xml\n"
+           "(~/.config/kestrum/Kestrum.xml), made from the installed samples on first start.\n"
+           "Comms settings stored with Comms, Comms Setup override the file's.\n"
+           "Logs are written to the working folder.\n"
+           "\n"
+           "  -h, --help      show this text\n"
+           "  -V, --version   show the version\n"
+           "Qt's own options (-platform NAME, ...) are taken as well.\n";
+}
+
+std::string cKestrumApp::ChooseSettingsPath(int argc, char* argv[])
+{
+    const std::string sPath = SettingsPath(argc, argv);
+    const bool bNamed = argc > 1 && argv[1] && argv[1][0] != '\0' && argv[1][0] != ' ';
+    if (bNamed)
+        return sPath;
+    const cUserSettingsFile::Choice choice = cUserSettingsFile::Choose(cInstallLayout::SampleConfigFolder());
+    if (!choice.sError.empty())
+    {
+        DbgLog(DBG_ERR, "cKestrumApp::Run", __LINE__,
+               DbgLogFormat("No %s here and no user settings file: %s", cUserSettingsFile::kWorkingFolderFile,
+                            choice.sError.c_str()));
+        cMessageBox::Show(nullptr, QStringLiteral("No settings file: %1").arg(QString::fromStdString(choice.sError)));
+    }
+    else if (choice.bCreated)
+    {
+        DbgLog(DBG_WRN, "cKestrumApp::Run", __LINE__,
+               DbgLogFormat("Made the user settings file %s from the samples", choice.sPath.c_str()));
+    }
+    return choice.sPath;
 }
 
 void cKestrumApp::OnSignal(int nSignal)
@@ -87,8 +133,20 @@ void cKestrumApp::OnStopSignal()
 
 int cKestrumApp::Run(int argc, char* argv[])
 {
-    // First of all, so that no stop signal finds the default action (which
-    // ends the process without a shutdown and loses the debug log).
+    // Answered before Qt starts: they need no display.
+    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")))
+    {
+        std::fputs(Usage(), stdout);
+        return 0;
+    }
+    if (argc > 1 && (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "-V")))
+    {
+        std::fputs(cToolOptions::VersionText("kestrum").c_str(), stdout);
+        return 0;
+    }
+    // Before anything can wait (a settings box, the window), so that no stop
+    // signal finds the default action (which ends the process without a
+    // shutdown and loses the debug log).
     const bool bHandlers = InstallSignalHandlers();
     QApplication app(argc, argv);
     cAppIdentity::SetUp(app);
@@ -102,8 +160,12 @@ int cKestrumApp::Run(int argc, char* argv[])
         DbgLog(DBG_ERR, "cKestrumApp::Run", __LINE__, "Failed to install the stop signal handlers");
     }
 
+    // Choosing may show a box; a stop while it is open ends here, before
+    // anything was started.
+    const std::string sSettingsPath = ChooseSettingsPath(argc, argv);
+    if (!m_bStopRequested)
     {
-        KestrumDlg dlg(SettingsPath(argc, argv));
+        KestrumDlg dlg(sSettingsPath);
         m_pDlg = &dlg;
         connect(&dlg, &KestrumDlg::sigShutdownComplete, &app, &QCoreApplication::quit, Qt::QueuedConnection);
         if (!m_bStopRequested)

@@ -23,8 +23,12 @@ public:
 
     // The first argument up to its first space; the default when there is none.
     static std::string SettingsPath(int argc, char* argv[]);
+    // What --help prints.
+    static const char* Usage();
 
 private:
+    // The named file, else config/Kestrum.xml here, else the user's own (see cUserSettingsFile).
+    static std::string ChooseSettingsPath(int argc, char* argv[]);
     static void OnSignal(int nSignal);
     static bool InstallSignalHandlers();
     static void RestoreSignalHandlers();

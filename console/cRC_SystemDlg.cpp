@@ -110,6 +110,15 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
         m_Edits[n]->setFixedWidth(140);
         m_Edits[n]->installEventFilter(this);
         connect(m_Edits[n], &QLineEdit::textEdited, this, [this, n] { m_Editing[static_cast<size_t>(n)] = true; });
+        for (QWidget* pWidget : {static_cast<QWidget*>(m_Labels[n]), static_cast<QWidget*>(m_Edits[n])})
+        {
+            pWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(pWidget, &QWidget::customContextMenuRequested, this, [this, n, pWidget](const QPoint& at) {
+                QMenu* pMenu = ItemMenu(n);
+                pMenu->setAttribute(Qt::WA_DeleteOnClose);
+                pMenu->popup(pWidget->mapToGlobal(at));
+            });
+        }
         pGrid->addWidget(m_Labels[n], n, 0);
         pGrid->addWidget(m_Edits[n], n, 1);
     }
@@ -248,6 +257,14 @@ void cRC_SystemDlg::CommitRow(size_t nRow)
         }
     }
     m_bCommitting = false;
+}
+
+QMenu* cRC_SystemDlg::ItemMenu(int nRow)
+{
+    QMenu* pMenu = m_Edits.at(static_cast<size_t>(nRow))->createStandardContextMenu();
+    if (m_fnItemMenu && nRow >= 0 && static_cast<size_t>(nRow) < m_Rows.size())
+        m_fnItemMenu(*pMenu, *m_Rows[static_cast<size_t>(nRow)]);
+    return pMenu;
 }
 
 bool cRC_SystemDlg::IsLogging() const

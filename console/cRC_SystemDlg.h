@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <array>
 #include <boost/signals2/connection.hpp>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class cRC_IO_Pages;
 
 // One page of items: a labelled field per item (the first 24), refreshed from
@@ -47,6 +49,14 @@ public:
     std::string LogPath() const;
     bool IsLaidOut() const { return !m_bLayoutPending; }
 
+    // Entries the owner adds to an item's context menu (the plots' "Plot").
+    using ItemMenuHook = std::function<void(QMenu&, const PageItem&)>;
+    void SetItemMenuHook(ItemMenuHook fnHook) { m_fnItemMenu = std::move(fnHook); }
+    // The context menu of a row: the field's own entries, then the owner's.
+    // The caller owns it; it is also a child of the field, so it goes with
+    // the dialog if the caller has not deleted it by then.
+    QMenu* ItemMenu(int nRow);
+
 signals:
     void sigClosed(int nPageIndex);
 
@@ -76,6 +86,7 @@ private:
     std::array<bool, kRows> m_Editing{};
     QAction* m_pLoggingAction = nullptr;
 
+    ItemMenuHook m_fnItemMenu;
     std::shared_ptr<LogState> m_pLog;
     boost::signals2::connection m_SubsystemConnection;
     cRefreshTimer m_Timer;

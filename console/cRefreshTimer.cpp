@@ -1,8 +1,9 @@
 #include "cRefreshTimer.h"
 
-cRefreshTimer::cRefreshTimer(std::function<void()> fnTick, int nPeriodMs)
+cRefreshTimer::cRefreshTimer(std::function<void()> fnTick, int nPeriodMs, Qt::TimerType eType)
 {
     m_Timer.setInterval(nPeriodMs);
+    m_Timer.setTimerType(eType);
     QObject::connect(&m_Timer, &QTimer::timeout, std::move(fnTick));
 }
 

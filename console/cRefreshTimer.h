@@ -11,7 +11,10 @@ class cRefreshTimer
 public:
     static constexpr int kPeriodMs = 100;
 
-    explicit cRefreshTimer(std::function<void()> fnTick, int nPeriodMs = kPeriodMs);
+    // A coarse timer may tick up to 5% early; eType Qt::PreciseTimer where a
+    // rate must not be exceeded.
+    explicit cRefreshTimer(std::function<void()> fnTick, int nPeriodMs = kPeriodMs,
+                           Qt::TimerType eType = Qt::CoarseTimer);
 
     void Start();
     // No tick runs after this returns; a tick may call it.

@@ -1,5 +1,7 @@
 #include "cToolOptions.h"
 
+#include "KestrumVersion.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <getopt.h>
@@ -25,4 +27,9 @@ cToolOptions::eParse cToolOptions::FailOption(int nOption, char* argv[])
 {
     const std::string sOption = argv[optind - 1];
     return Fail(nOption == ':' ? sOption + " wants a value" : "unknown option " + sOption);
+}
+
+std::string cToolOptions::VersionText(const char* szProgram)
+{
+    return std::string(szProgram) + " (Kestrum) " KESTRUM_VERSION "\n";
 }

@@ -6,6 +6,8 @@
 #include "cCommsSetupDlg.h"
 #include "cKestrumApp.h"
 #include "cMessageBox.h"
+#include "cPlotManager.h"
+#include "cPlotWindow.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSettings>
 #include <QTest>
 #include <algorithm>
@@ -245,4 +248,27 @@ TEST_F(KestrumDlgTest, ShutdownSendsTheStopOfThePeriodicRequests)
             stopped.insert(frame[1]);
     }
     EXPECT_EQ(stopped, (std::set<uint8_t>{1, 2}));
+}
+
+// A page item's context menu opens a plot on the console's page protocol;
+// shutdown closes the plots before the protocol goes.
+TEST_F(KestrumDlgTest, PageItemsPlotAndShutdownClosesThePlots)
+{
+    KestrumDlg dlg(WriteSettings("", 1));
+    dlg.OnInitDialog();
+    dlg.OnPageCommand(0);
+    ASSERT_NE(dlg.PageDialog(0), nullptr);
+    std::unique_ptr<QMenu> pMenu(dlg.PageDialog(0)->ItemMenu(0));
+    QAction* pPlot = nullptr;
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->text() == "Plot")
+            pPlot = pAction;
+    ASSERT_NE(pPlot, nullptr);
+    pPlot->trigger();
+    pMenu.reset();
+    ASSERT_EQ(dlg.Plots()->Windows().size(), 1u);
+    QPointer<cPlotWindow> pWindow = dlg.Plots()->Windows()[0];
+    EXPECT_TRUE(pWindow->isVisible());
+    dlg.Shutdown();
+    EXPECT_TRUE(pWindow.isNull());
 }

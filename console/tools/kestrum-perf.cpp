@@ -13,6 +13,8 @@
 #include "RC_Payload.h"
 #include "cAppIdentity.h"
 #include "cMessageBox.h"
+#include "cPlotManager.h"
+#include "cPlotWindow.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
 
@@ -20,6 +22,8 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <algorithm>
 #include <atomic>
 #include <boost/asio/ip/udp.hpp>
 #include <chrono>
@@ -92,8 +96,9 @@ long OpenDescriptors()
 void Spin(int nMs)
 {
     // A real event loop that sleeps between events, as the program's own does.
+    // A deadline already passed spins once: a negative interval starts no timer.
     QEventLoop loop;
-    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -140,6 +145,9 @@ int main(int argc, char* argv[])
     int nSimPort = 0;
     int nOwnPort = 0;
     std::string sFolder = "/tmp";
+    int nPlots = 0;         // plot windows, each with the first 4 items of one page
+    int nOpenPages = -1;    // page dialogs opened (default: every page)
+    int nMemoryEvery = 0;   // seconds between resident memory lines (0: none)
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--pages"))
@@ -154,7 +162,15 @@ int main(int argc, char* argv[])
             nSimPort = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--port"))
             nOwnPort = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--plots"))
+            nPlots = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--open-pages"))
+            nOpenPages = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--memory-every"))
+            nMemoryEvery = std::atoi(argv[n + 1]);
     }
+    if (nOpenPages < 0 || nOpenPages > nPages)
+        nOpenPages = nPages;
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
     // Pages on subsystems 10 and up, every type that shows a number.
@@ -183,8 +199,17 @@ int main(int argc, char* argv[])
     KestrumDlg dlg(sFolder + "/perf-settings.xml");
     dlg.show();
     dlg.OnInitDialog();
-    for (int nPage = 0; nPage < nPages; ++nPage)
+    for (int nPage = 0; nPage < nOpenPages; ++nPage)
         dlg.OnPageCommand(static_cast<size_t>(nPage));
+    std::vector<cPlotWindow*> plots;
+    for (int nPlot = 0; nPlot < nPlots && nPlot < nPages; ++nPlot)
+    {
+        const std::vector<PageItem>& items = dlg.Pages().Items(static_cast<size_t>(nPlot));
+        cPlotWindow* pPlot = dlg.Plots()->NewPlot(items.at(0));
+        for (size_t n = 1; n < 4; ++n)
+            pPlot->AddItem(items.at(n));
+        plots.push_back(pPlot);
+    }
     Spin(1000);
 
     SendHistory history;
@@ -271,8 +296,29 @@ int main(int argc, char* argv[])
     const long long nAllStart = CpuTicks("/proc/self/stat");
     const long nResidentStart = ResidentKb();
     const long nDescriptorsStart = OpenDescriptors();
+    uint64_t nRedrawsAtStart = 0;
+    for (cPlotWindow* pPlot : plots)
+        nRedrawsAtStart += pPlot->Redraws();
     const auto start = Clock::now();
-    Spin(nSeconds * 1000);
+    if (nMemoryEvery > 0)
+    {
+        for (int nAt = nMemoryEvery; nAt <= nSeconds; nAt += nMemoryEvery)
+        {
+            Spin(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      start + std::chrono::seconds(nAt) - Clock::now()).count()));
+            size_t nSamples = 0;
+            for (cPlotWindow* pPlot : plots)
+                nSamples += pPlot->Store().SampleCount();
+            std::printf("%4d s: resident memory %.1f MB, plot samples held %zu\n", nAt, ResidentKb() / 1024.0, nSamples);
+            std::fflush(stdout);
+        }
+        Spin(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  start + std::chrono::seconds(nSeconds) - Clock::now()).count()));
+    }
+    else
+    {
+        Spin(nSeconds * 1000);
+    }
     const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double dTick = static_cast<double>(sysconf(_SC_CLK_TCK));
     const double dUiCpu = (CpuTicks(sUiStat) - nUiStart) / dTick / dSeconds * 100.0;
@@ -282,8 +328,14 @@ int main(int argc, char* argv[])
     if (sender.joinable())
         sender.join();
 
-    std::printf("pages open: %d, items per page: %d, rate: %d Hz, %.1f s measured\n", nPages, kItemsPerPage, nRateHz,
-                dSeconds);
+    std::printf("pages open: %d of %d, items per page: %d, plots: %d of 4 items, rate: %d Hz, %.1f s measured\n",
+                nOpenPages, nPages, kItemsPerPage, static_cast<int>(plots.size()), nRateHz, dSeconds);
+    uint64_t nRedraws = 0;
+    for (cPlotWindow* pPlot : plots)
+        nRedraws += pPlot->Redraws();
+    nRedraws -= nRedrawsAtStart;
+    if (!plots.empty())
+        std::printf("plot redraws: %.1f a second per plot\n", nRedraws / static_cast<double>(plots.size()) / dSeconds);
     std::printf("CPU of one core: user-interface thread %.2f %%, whole process %.2f %%\n", dUiCpu, dAllCpu);
     std::printf("resident memory: %.1f MB\n", ResidentKb() / 1024.0);
     if (nSimPort > 0)

@@ -8,6 +8,8 @@
 #include "cCommsSetupDlg.h"
 #include "cJoystickMonitorDlg.h"
 #include "cMessageBox.h"
+#include "cPlotManager.h"
+#include "cPlotWindow.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
 
@@ -69,6 +71,8 @@ int main(int argc, char* argv[])
     std::string sPage = "Tracker";
     std::string sFolder = "docs";
     int nWaitMs = 2500;
+    std::string sPlotPage = "Tracker";
+    int nPlotMs = 12000;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--settings"))
@@ -79,6 +83,10 @@ int main(int argc, char* argv[])
             sFolder = argv[n + 1];
         else if (!std::strcmp(argv[n], "--wait-ms"))
             nWaitMs = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--plot-page"))
+            sPlotPage = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--plot-ms"))
+            nPlotMs = std::atoi(argv[n + 1]);
     }
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
@@ -146,6 +154,34 @@ int main(int argc, char* argv[])
         bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
     else
         bOk = false;
+
+    // A plot of the moving numbers of one page, over the last 30 s.
+    cPlotWindow* pPlot = nullptr;
+    for (size_t nPlotPage = 0; nPlotPage < dlg.Pages().PageCount(); ++nPlotPage)
+    {
+        if (dlg.Pages().Title(nPlotPage) != sPlotPage)
+            continue;
+        for (const PageItem& item : dlg.Pages().Items(nPlotPage))
+        {
+            if (item.nAccess != PageItem::kReadOnly || item.eType != RC_DataType::Fixed)
+                continue;
+            if (!pPlot)
+                pPlot = dlg.Plots()->NewPlot(item);
+            else
+                pPlot->AddItem(item);
+        }
+    }
+    if (pPlot)
+    {
+        pPlot->SetRange(30.0);
+        Spin(nPlotMs);
+        bOk &= Save(Framed(pPlot, pPlot->grab()), sFolder + "/kestrum-plot.png");
+    }
+    else
+    {
+        std::fprintf(stderr, "no fixed-point items to plot on page %s\n", sPlotPage.c_str());
+        bOk = false;
+    }
 
     dlg.Shutdown();
     return bOk ? 0 : 1;

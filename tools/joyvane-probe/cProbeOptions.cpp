@@ -21,6 +21,7 @@ const char* cProbeOptions::Usage()
            "  -n, --count K         stop after K records\n"
            "  -c, --changes         print a record only when something changed\n"
            "  -h, --help            show this text\n"
+           "  -V, --version         show the version\n"
            "\n"
            "Each record shows the six axes and two sliders (-1.000 to +1.000; \"--\" for an axis\n"
            "the device lacks), the hat in degrees (-1 centred), the pressed buttons (0 first)\n"
@@ -38,12 +39,13 @@ cProbeOptions::eParse cProbeOptions::Parse(int argc, char* argv[])
     static const option kOptions[] = {
         {"settings", required_argument, nullptr, 's'}, {"plugin", required_argument, nullptr, 'p'},
         {"count", required_argument, nullptr, 'n'},    {"changes", no_argument, nullptr, 'c'},
-        {"help", no_argument, nullptr, 'h'},           {nullptr, 0, nullptr, 0},
+        {"help", no_argument, nullptr, 'h'},           {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
     };
     optind = 1;
     opterr = 0;
     int nOption;
-    while ((nOption = getopt_long(argc, argv, ":s:p:n:ch", kOptions, nullptr)) != -1)
+    while ((nOption = getopt_long(argc, argv, ":s:p:n:chV", kOptions, nullptr)) != -1)
     {
         switch (nOption)
         {
@@ -62,6 +64,8 @@ cProbeOptions::eParse cProbeOptions::Parse(int argc, char* argv[])
             break;
         case 'h':
             return eParse::Help;
+        case 'V':
+            return eParse::Version;
         default:
             return FailOption(nOption, argv);
         }

@@ -83,6 +83,9 @@ int main(int argc, char* argv[])
     case cProbeOptions::eParse::Help:
         std::fputs(cProbeOptions::Usage(), stdout);
         return 0;
+    case cProbeOptions::eParse::Version:
+        std::fputs(cProbeOptions::VersionText("joyvane-probe").c_str(), stdout);
+        return 0;
     case cProbeOptions::eParse::Error:
         std::fprintf(stderr, "joyvane-probe: %s\n\n%s", options.Error().c_str(), cProbeOptions::Usage());
         return kExitUsage;

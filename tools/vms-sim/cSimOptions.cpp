@@ -1,5 +1,6 @@
 #include "cSimOptions.h"
 
+#include "cInstallLayout.h"
 #include "cSimEoStream.h"
 
 #include <cerrno>
@@ -46,6 +47,7 @@ enum : int
     kSerial = 's',
     kQuiet = 'q',
     kHelp = 'h',
+    kVersion = 'V',
     kBaud = 1000,
     kAddress,
     kBind,
@@ -69,7 +71,13 @@ enum : int
     kShortFrames,
     kFlood,
     kFloodRate,
+    kReplay,
+    kSpeed,
+    kLoop,
+    kReplayNow,
 };
+
+const char* const kDefaultPages = "config/PageDefinitions.xml";
 } // namespace
 
 const char* cSimOptions::Usage()
@@ -135,8 +143,21 @@ const char* cSimOptions::Usage()
            "      --flood-rate FPS     frames per second of the flood (default 0: as fast as\n"
            "                           the link takes them)\n"
            "\n"
+           "Replay of a recorded session (instead of the simulation):\n"
+           "      --replay FILE        send the frames that a console's traffic log recorded as\n"
+           "                           received (\"Rx\" lines of Kestrum.txt with bLogRx, or of a\n"
+           "                           *_CommsLog.DEBUG.txt) to the console, with their original\n"
+           "                           timing; given twice or more, the logs are merged by time.\n"
+           "                           Frames recorded in part or with a bad checksum are sent as\n"
+           "                           recorded; EO track frames go to the EO port. Playback\n"
+           "                           starts with the console's first frame and ends the program\n"
+           "      --speed X            play X times as fast (0.5: half speed; default 1)\n"
+           "      --loop               start again after the last frame, until stopped\n"
+           "      --replay-now         start at once instead of waiting for the console\n"
+           "\n"
            "  -q, --quiet              print nothing but errors\n"
            "  -h, --help               show this text\n"
+           "  -V, --version            show the version\n"
            "\n"
            "Every significant event is one line on standard output: start, sets, queries,\n"
            "unknown items, periodic groups, heartbeat state, EO stream, faults, stop.\n"
@@ -144,7 +165,8 @@ const char* cSimOptions::Usage()
            "a value cut short with 6, a command with a wrong checksum with 1.\n"
            "Diagnostics of the transports go to standard error and VmsSimDebugLog.txt.\n"
            "\n"
-           "Exit status: 0 stopped by a signal; 1 could not start; 64 wrong usage.\n";
+           "Exit status: 0 stopped by a signal or replay finished; 1 could not start (or a\n"
+           "replayed log could not be read); 64 wrong usage.\n";
 }
 
 cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
@@ -178,14 +200,21 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         {"flood-rate", required_argument, nullptr, kFloodRate},
         {"quiet", no_argument, nullptr, kQuiet},
         {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
+        {"replay", required_argument, nullptr, kReplay},
+        {"speed", required_argument, nullptr, kSpeed},
+        {"loop", no_argument, nullptr, kLoop},
+        {"replay-now", no_argument, nullptr, kReplayNow},
         {nullptr, 0, nullptr, 0},
     };
     optind = 1;
     opterr = 0;
     int nOption;
     bool bHelp = false;
+    bool bVersion = false;
     bool bTagsGiven = false;
-    while ((nOption = getopt_long(argc, argv, ":v:p:s:qh", kOptions, nullptr)) != -1)
+    bool bReplayOptions = false;
+    while ((nOption = getopt_long(argc, argv, ":v:p:s:qhV", kOptions, nullptr)) != -1)
     {
         bool bOk = true;
         switch (nOption)
@@ -221,6 +250,20 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         case kFloodRate: bOk = ParseSeconds(optarg, m_dFloodRate); break;
         case kQuiet: m_bQuiet = true; break;
         case kHelp: bHelp = true; break;
+        case kVersion: bVersion = true; break;
+        case kReplay: m_ReplayFiles.push_back(optarg); break;
+        case kSpeed:
+            bOk = ParseSeconds(optarg, m_dReplaySpeed) && m_dReplaySpeed >= 0.01 && m_dReplaySpeed <= 1000.0;
+            bReplayOptions = true;
+            break;
+        case kLoop:
+            m_bReplayLoop = true;
+            bReplayOptions = true;
+            break;
+        case kReplayNow:
+            m_bReplayNow = true;
+            bReplayOptions = true;
+            break;
         default:
             return FailOption(nOption, argv);
         }
@@ -231,9 +274,19 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         return Fail(std::string("unexpected argument \"") + argv[optind] + "\"");
     if (bHelp)
         return eParse::Help;
+    if (bVersion)
+        return eParse::Version;
+    if (bReplayOptions && m_ReplayFiles.empty())
+        return Fail("--speed, --loop and --replay-now go with --replay FILE");
     if (!bTagsGiven && m_nEoTags > m_nEoTargets)
         m_nEoTags = m_nEoTargets;  // the default follows fewer targets
     return Check() ? eParse::Run : eParse::Error;
+}
+
+void cSimOptions::ResolvePagesFile()
+{
+    if (m_sPagesFile == kDefaultPages)
+        m_sPagesFile = cInstallLayout::ExistingOrSample(m_sPagesFile);
 }
 
 bool cSimOptions::Check()

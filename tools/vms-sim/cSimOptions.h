@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What vms-sim was asked to be: variant, transport, ports, EO stream and the
 // faults to inject. Defaults mirror the console's own defaults, seen from the
@@ -49,6 +50,17 @@ public:
     double m_dFloodRate = 0.0;  // frames per second; 0: as fast as the link takes them
 
     bool m_bQuiet = false;
+
+    // Replay of recorded traffic logs instead of the simulation (cSimReplay).
+    std::vector<std::string> m_ReplayFiles;
+    double m_dReplaySpeed = 1.0;  // 2: twice as fast
+    bool m_bReplayLoop = false;
+    bool m_bReplayNow = false;  // start at once rather than on the console's first frame
+    bool Replaying() const { return !m_ReplayFiles.empty(); }
+
+    // The page definitions: the sample installed with the program when the
+    // default file is not in the working folder.
+    void ResolvePagesFile();
 
 private:
     bool Check();

@@ -2,6 +2,7 @@
 #include "DbgLog.h"
 #include "cSimEventLog.h"
 #include "cSimOptions.h"
+#include "cSimReplay.h"
 #include "cSimulator.h"
 
 #include <boost/asio/io_context.hpp>
@@ -23,6 +24,9 @@ int main(int argc, char* argv[])
     case cSimOptions::eParse::Help:
         std::fputs(cSimOptions::Usage(), stdout);
         return 0;
+    case cSimOptions::eParse::Version:
+        std::fputs(cSimOptions::VersionText("vms-sim").c_str(), stdout);
+        return 0;
     case cSimOptions::eParse::Error:
         std::fprintf(stderr, "vms-sim: %s\nTry 'vms-sim --help'.\n", options.Error().c_str());
         return kExitUsage;
@@ -42,6 +46,25 @@ int main(int argc, char* argv[])
             nSignal = nNumber;
     });
 
+    if (options.Replaying())
+    {
+        cSimReplay replay(options, log);
+        // Ends run() even if the last frame goes out before it starts.
+        replay.SetOnFinished([&io] { io.stop(); });
+        std::string sError;
+        if (!replay.Load(sError) || !replay.Start(sError))
+        {
+            std::fprintf(stderr, "vms-sim: %s\n", sError.c_str());
+            return kExitFailure;
+        }
+        io.run();
+        if (nSignal != 0)
+            log.Event("%s: stopping", nSignal == SIGINT ? "SIGINT" : "SIGTERM");
+        replay.Stop();
+        return 0;
+    }
+
+    options.ResolvePagesFile();
     cSimulator simulator(options, log);
     std::string sError;
     if (!simulator.Start(sError))

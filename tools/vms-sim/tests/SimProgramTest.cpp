@@ -150,3 +150,27 @@ TEST(SimProgram, AnswersAQueryAndStopsOnSigterm)
     EXPECT_NE(sim.UpTo("vms-sim stopped"), "");
     EXPECT_EQ(sim.Wait(), 0);
 }
+
+// With --replay the program plays the log and ends by itself with status 0;
+// a log it cannot read ends it with status 1 and the reason.
+TEST(SimProgram, ReplayPlaysTheLogAndEnds)
+{
+    TempDir dir;
+    dir.Write("Kestrum.txt", "Time, [Comment], Count, Data\n0, Log started \n"
+                             "10: 10,Rx Msg,007,0x10,0x05,0x00,0x02,0x0c,0x07,0x2a\n"
+                             "60:050,Rx Msg,007,0x10,0x05,0x00,0x02,0x0c,0x08,0x2b\n");
+    dir.Write("bad.txt", "Time, [Comment], Count, Data\nsoon,Rx Msg,001,0x10\n");
+    UdpPeer console;
+    Child replay({"--replay", dir.File("Kestrum.txt"), "--replay-now", "--speed", "0.5", "--bind", "127.0.0.1",
+                  "--port", "0", "--reply-port", std::to_string(console.Port())});
+    ASSERT_TRUE(replay.Started());
+    EXPECT_NE(replay.UpTo("vms-sim replay ready: 2 frames (0 EO) over 0.050 s at speed 0.5"), "");
+    EXPECT_TRUE(console.Receive());
+    EXPECT_TRUE(console.Receive());
+    EXPECT_NE(replay.UpTo("replay finished: 2 of 2 frames sent"), "");
+    EXPECT_EQ(replay.Wait(), 0);
+
+    Child bad({"--replay", dir.File("bad.txt"), "--port", "0"});
+    EXPECT_NE(bad.UpTo(dir.File("bad.txt") + ":2: not a data line"), "");
+    EXPECT_EQ(bad.Wait(), 1);
+}

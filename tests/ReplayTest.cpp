@@ -1,0 +1,121 @@
+// A session recorded by a console's traffic log against the simulator, then
+// replayed by vms-sim into a fresh console: the fresh console's holders end
+// with the values the recording console ended with.
+#include "LogCapture.h"
+#include "TempDir.h"
+#include "WaitFor.h"
+#include "cPageDefinitionsReader.h"
+#include "cPageList.h"
+#include "cRC_IO_Pages.h"
+#include "cSimEventLog.h"
+#include "cSimOptions.h"
+#include "cSimReplay.h"
+#include "cSimulator.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+const char* const kPages = R"(<PageDefinitions>
+  <Page Title="Settable">
+    <Item SubSystem="3" Index="1" Item="2" Access="RW" Label="Gate width" Type="U16"/>
+    <Item SubSystem="3" Index="1" Item="5" Access="RW" Label="Bias" Type="S32"/>
+    <Item SubSystem="3" Index="1" Item="7" Access="RW" Label="Az rate" Type="Fixed"/>
+    <Item SubSystem="3" Index="1" Item="8" Access="RW" Label="El rate" Type="Fixed"/>
+    <Item SubSystem="3" Index="1" Item="9" Access="RW" Label="Name" Type="String"/>
+  </Page>
+  <Page Title="Live">
+    <Item SubSystem="4" Index="1" Item="3" Access="RO" Label="Ramp" Type="U32"/>
+    <Item SubSystem="4" Index="1" Item="4" Access="RO" Label="Sine" Type="Float"/>
+    <Item SubSystem="4" Index="1" Item="5" Access="RO" Label="Seconds" Type="Double"/>
+  </Page>
+</PageDefinitions>
+)";
+
+std::vector<std::string> Values(const cPageList& pages)
+{
+    std::vector<std::string> values;
+    for (size_t nPage = 0; nPage < pages.PageCount(); ++nPage)
+        for (const PageItem& item : pages.Items(nPage))
+            values.push_back(item.sLabel + "=" + item.pValue->ToText());
+    return values;
+}
+
+std::unique_ptr<cRC_IO_Pages> Console(uint16_t nPort, bool bLogRx, cPageList& pages)
+{
+    CommsSettings settings;
+    settings.nCommsMethod = CommsSettings::kUdp;
+    settings.nTxPort = nPort;
+    settings.nRxPort = 0;
+    settings.bLogRx = bLogRx;
+    auto pConsole = std::make_unique<cRC_IO_Pages>(RC_Variant::LongFrames);
+    EXPECT_TRUE(pConsole->initialise(settings, "Kestrum"));
+    pConsole->m_pPageDefinitions = &pages;
+    pConsole->RegisterItems();
+    return pConsole;
+}
+} // namespace
+
+TEST(Replay, RecordedSessionEndsWithTheRecordedValues)
+{
+    LogCapture log(DBG_WRN);
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    ScopedChdir here(dir.Path());  // the console's traffic log, Kestrum.txt, goes here
+
+    // The live run: sets answered, live values moving, every 5th frame spoilt.
+    cPageList recorded;
+    ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read("pages.xml", recorded),
+              cPageDefinitionsReader::Result::kRead);
+    cSimEventLog simLog(true);
+    int nChecksumFailures = 0;
+    {
+        cSimOptions options;
+        options.m_nVariant = 1;
+        options.m_sPagesFile = "pages.xml";
+        options.m_nPort = 0;
+        options.m_nEoListenPort = 0;
+        options.m_nBadChecksumEvery = 5;
+        cSimulator sim(options, simLog);
+        std::string sError;
+        ASSERT_TRUE(sim.Start(sError)) << sError;
+        std::unique_ptr<cRC_IO_Pages> pConsole = Console(sim.PagesPort(), true, recorded);
+        ASSERT_TRUE(pConsole->SendU16(3, 1, 2, 300));
+        ASSERT_TRUE(pConsole->SendS32(3, 1, 5, -123456));
+        ASSERT_TRUE(pConsole->SendFixedPair(3, 1, 7, 1.5f, 8, -0.25f));
+        ASSERT_TRUE(pConsole->SendString(3, 1, 9, "tracker"));
+        ASSERT_TRUE(WaitFor([&] { return pConsole->m_nRxCount >= 60; }, 20s));
+        pConsole.reset();  // closes its log
+        sim.Stop();
+        nChecksumFailures = log.Count("Checksum failed");
+    }
+    const std::vector<std::string> expected = Values(recorded);
+    ASSERT_GT(nChecksumFailures, 0) << "no spoilt frame was recorded";
+    EXPECT_NE(expected[0], "Gate width=0") << "the set was not answered";
+
+    // The replay, at four times the speed, into a console that logs nothing.
+    cPageList fresh;
+    ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read("pages.xml", fresh),
+              cPageDefinitionsReader::Result::kRead);
+    ASSERT_NE(Values(fresh), expected);
+    cSimOptions options;
+    options.m_ReplayFiles = {dir.File("Kestrum.txt")};
+    options.m_dReplaySpeed = 4.0;
+    options.m_nPort = 0;
+    options.m_nEoListenPort = 0;
+    cSimReplay replay(options, simLog);
+    std::string sError;
+    ASSERT_TRUE(replay.Start(sError)) << sError;
+    // The console's first frames start the playback.
+    std::unique_ptr<cRC_IO_Pages> pConsole = Console(replay.PagesPort(), false, fresh);
+    ASSERT_TRUE(WaitFor([&] { return replay.Finished(); }, 30s));
+    EXPECT_TRUE(WaitFor([&] { return Values(fresh) == expected; })) << ::testing::PrintToString(Values(fresh));
+    EXPECT_EQ(replay.FramesSent(), replay.Frames().size());
+    // The spoilt frames were played as recorded, and refused as they were then.
+    EXPECT_TRUE(WaitFor([&] { return log.Count("Checksum failed") == 2 * nChecksumFailures; }))
+        << log.Count("Checksum failed") << " vs " << nChecksumFailures;
+    pConsole.reset();
+    replay.Stop();
+}
