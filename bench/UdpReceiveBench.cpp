@@ -6,6 +6,7 @@
 #include "cRxProtocol.h"
 #include "cUdpIF.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -128,13 +129,14 @@ static void BM_Baseline_BareRecvfrom(benchmark::State& state)
     }
 }
 
-static void BM_UdpIF(benchmark::State& state)
+static void RunUdpIF(benchmark::State& state, int nBatch)
 {
     const int64_t nRate = state.range(0);
     const int64_t nCount = nRate > 0 ? nRate / 2 : 100000;
     for (auto _ : state)
     {
         nx::http::cUdpIF udp("Bench");
+        udp.SetReceiveBatch(nBatch);
         CountingProtocol protocol;
         udp.initialise(9, "127.0.0.1", 0, "127.0.0.1", true, false, 0);
         protocol.setCommsIF(&udp);
@@ -144,10 +146,25 @@ static void BM_UdpIF(benchmark::State& state)
         const double dSeconds =
             std::chrono::duration<double>(WaitQuiet([&] { return protocol.m_nFrames.load(); }) - start).count();
         Report(state, nCount, protocol.m_nFrames.load(), dSeconds);
+        state.counters["datagrams_per_call"] =
+            static_cast<double>(udp.DatagramsReceived()) / std::max<uint32_t>(udp.ReceiveCalls(), 1);
         protocol.close();
     }
+}
+
+// Batches of datagrams per system call, as the transport runs.
+static void BM_UdpIF(benchmark::State& state)
+{
+    RunUdpIF(state, nx::http::cUdpIF::kReceiveBatch);
+}
+
+// One datagram per wake-up, for comparison.
+static void BM_UdpIF_OnePerWake(benchmark::State& state)
+{
+    RunUdpIF(state, 1);
 }
 
 #define RATES Arg(50000)->Arg(100000)->Arg(150000)->Arg(200000)->Arg(250000)->Arg(0)
 BENCHMARK(BM_Baseline_BareRecvfrom)->RATES->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UdpIF)->RATES->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UdpIF_OnePerWake)->RATES->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);

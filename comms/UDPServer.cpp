@@ -6,7 +6,9 @@
 
 #include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/post.hpp>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -14,8 +16,24 @@
 
 namespace nx::http
 {
-UDPServer::UDPServer() : m_Socket(m_IoService)
+UDPServer::UDPServer()
+    : m_Socket(m_IoService),
+      // Left uninitialised: the kernel writes each buffer before it is read.
+      m_pRxBuffers(std::make_unique_for_overwrite<uint8_t[]>(kReceiveBufferSize * kReceiveBatch)),
+      m_pSlots(std::make_unique<Slot[]>(kReceiveBatch)),
+      m_pMessages(std::make_unique<mmsghdr[]>(kReceiveBatch)),
+      m_pVectors(std::make_unique<iovec[]>(kReceiveBatch))
 {
+    for (int i = 0; i < kReceiveBatch; ++i)
+    {
+        m_pVectors[i].iov_base = m_pRxBuffers.get() + static_cast<size_t>(i) * kReceiveBufferSize;
+        m_pVectors[i].iov_len = kReceiveBufferSize;
+        msghdr& header = m_pMessages[i].msg_hdr;
+        header.msg_iov = &m_pVectors[i];
+        header.msg_iovlen = 1;
+        header.msg_name = &m_pSlots[i].sender;
+        header.msg_control = m_pSlots[i].control;
+    }
 }
 
 UDPServer::~UDPServer()
@@ -34,8 +52,13 @@ void UDPServer::OpenSocket(const boost::asio::ip::udp::endpoint& local)
         setsockopt(m_Socket.native_handle(), IPPROTO_IP, IP_RECVERR, &nOn, sizeof(nOn));
     else
         setsockopt(m_Socket.native_handle(), IPPROTO_IPV6, IPV6_RECVERR, &nOn, sizeof(nOn));
+    // Each receive says how many datagrams the kernel has dropped so far.
+    setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RXQ_OVFL, &nOn, sizeof(nOn));
+    // Room for bursts; the kernel caps it at its own maximum.
+    const int nBuffer = kSocketReceiveBuffer;
+    setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVBUF, &nBuffer, sizeof(nBuffer));
     m_Socket.bind(local);
-    m_Socket.non_blocking(true);  // receives taken outside the service must not wait
+    m_Socket.non_blocking(true);  // receives are taken only when readable and must not wait
 }
 
 bool UDPServer::Open(const IPEndPoint& localEndPoint)
@@ -129,14 +152,19 @@ uint16_t UDPServer::LocalPort() const
     return ec ? 0 : local.port();
 }
 
+void UDPServer::SetReceiveBatch(int nDatagrams)
+{
+    m_nBatch = nDatagrams < 1 ? 1 : nDatagrams > kReceiveBatch ? kReceiveBatch : nDatagrams;
+}
+
 void UDPServer::StartReceive()
 {
     if (!m_Socket.is_open())
         return;
     try
     {
-        m_Socket.async_receive_from(boost::asio::buffer(m_RxBuffer), m_SenderEndPoint,
-                                    [this](const boost::system::error_code& ec, size_t nBytes) { HandleReceive(ec, nBytes); });
+        m_Socket.async_wait(boost::asio::socket_base::wait_read,
+                            [this](const boost::system::error_code& ec) { HandleReadable(ec); });
     }
     catch (const boost::system::system_error& e)
     {
@@ -145,42 +173,112 @@ void UDPServer::StartReceive()
     }
 }
 
-void UDPServer::HandleReceive(const boost::system::error_code& ec, size_t nBytes)
+void UDPServer::HandleReadable(const boost::system::error_code& ec)
 {
-    // Take what else is already waiting before going back through the
-    // service: the same datagrams in the same order, with far fewer wake-ups
-    // under load.
-    boost::system::error_code result = ec;
-    for (int nTaken = 0;; ++nTaken)
+    if (ec == boost::asio::error::operation_aborted || ec == boost::asio::error::bad_descriptor)
+        return;  // the socket is closing
+    bool bClosing = false;
+    if (ec)
     {
-        if (!Deliver(result, nBytes))
+        if (!DeliverError(ec))
             return;
-        if (nTaken + 1 >= kReceiveBatch)
-            break;
-        nBytes = m_Socket.receive_from(boost::asio::buffer(m_RxBuffer), m_SenderEndPoint, 0, result);
-        if (result == boost::asio::error::would_block || result == boost::asio::error::try_again)
-            break;
+    }
+    else
+    {
+        // Take what is waiting, batch after batch; a batch that comes back
+        // short found the queue empty. A steady stream still gives the
+        // service (and the sends queued on it) a turn every few batches.
+        for (int nBatches = 0; nBatches < kBatchesPerWake && ReceiveBatch(bClosing); ++nBatches)
+        {
+        }
+        if (bClosing)
+            return;
     }
     StartReceive();
 }
 
-bool UDPServer::Deliver(const boost::system::error_code& ec, size_t nBytes)
+bool UDPServer::ReceiveBatch(bool& bClosing)
 {
-    if (!ec || ec == boost::asio::error::message_size)
+    const int nBatch = m_nBatch;
+    for (int i = 0; i < nBatch; ++i)
     {
-        received(m_RxBuffer.data(), static_cast<uint32_t>(nBytes), UDPServerEndPoint(m_SenderEndPoint));
-        if (m_nLastRxError != 0)
-        {
-            m_nLastRxError = 0;
-            HTTP_INFO(DbgLogFormat("UDP Server now receiving from %s::%d \n",
-                                   m_SenderEndPoint.address().to_string().c_str(), m_SenderEndPoint.port()));
-        }
-        return true;
+        // The kernel rewrites these lengths on every call.
+        msghdr& header = m_pMessages[i].msg_hdr;
+        header.msg_namelen = sizeof(sockaddr_storage);
+        header.msg_controllen = sizeof(Slot::control);
+        header.msg_flags = 0;
     }
+    int nTaken = 0;
+    do
+    {
+        nTaken = recvmmsg(m_Socket.native_handle(), m_pMessages.get(), static_cast<unsigned>(nBatch), MSG_DONTWAIT,
+                          nullptr);
+    } while (nTaken < 0 && errno == EINTR);
+    m_nReceiveCalls.fetch_add(1, std::memory_order_relaxed);
+    if (nTaken < 0)
+    {
+        const int nError = errno;
+        if (nError == EAGAIN || nError == EWOULDBLOCK)
+            return false;
+        bClosing = !DeliverError(boost::system::error_code(nError, boost::system::system_category()));
+        return false;
+    }
+    for (int i = 0; i < nTaken; ++i)
+        DeliverDatagram(i, m_pMessages[i].msg_len, m_pMessages[i].msg_hdr.msg_flags);
+    if (nTaken > 0)
+        NoteDrops(m_pMessages[nTaken - 1].msg_hdr);
+    // One datagram per wake-up when asked for single receives.
+    return nTaken == nBatch && nBatch > 1;
+}
+
+void UDPServer::DeliverDatagram(int nSlot, uint32_t nLength, int nFlags)
+{
+    const msghdr& header = m_pMessages[nSlot].msg_hdr;
+    const size_t nNameLength = std::min<size_t>(header.msg_namelen, m_SenderEndPoint.capacity());
+    std::memcpy(m_SenderEndPoint.data(), &m_pSlots[nSlot].sender, nNameLength);
+    m_SenderEndPoint.resize(nNameLength);
+    m_nDatagrams.fetch_add(1, std::memory_order_relaxed);
+    if (nFlags & MSG_TRUNC)
+    {
+        // A datagram longer than the buffer: what fits is delivered, the rest
+        // is gone. Reported at the 1st, 2nd, 4th, 8th... time, so that a
+        // stream of them cannot flood the log.
+        const uint32_t nCount = m_nTruncated.fetch_add(1, std::memory_order_relaxed) + 1;
+        if ((nCount & (nCount - 1)) == 0)
+            DbgLog(DBG_WRN, "nx::http::UDPServer::received", __LINE__,
+                   DbgLogFormat("Datagram from %s:%d longer than %zu bytes, cut (%u so far)",
+                                m_SenderEndPoint.address().to_string().c_str(), m_SenderEndPoint.port(),
+                                kReceiveBufferSize, nCount),
+                   CAT_HTTP);
+    }
+    received(static_cast<const uint8_t*>(m_pVectors[nSlot].iov_base), nLength, UDPServerEndPoint(m_SenderEndPoint));
+    if (m_nLastRxError != 0)
+    {
+        m_nLastRxError = 0;
+        HTTP_INFO(DbgLogFormat("UDP Server now receiving from %s::%d \n", m_SenderEndPoint.address().to_string().c_str(),
+                               m_SenderEndPoint.port()));
+    }
+}
+
+void UDPServer::NoteDrops(const msghdr& message)
+{
+    for (const cmsghdr* pControl = CMSG_FIRSTHDR(const_cast<msghdr*>(&message)); pControl;
+         pControl = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(pControl)))
+    {
+        if (pControl->cmsg_level == SOL_SOCKET && pControl->cmsg_type == SO_RXQ_OVFL)
+        {
+            uint32_t nDropped = 0;
+            std::memcpy(&nDropped, CMSG_DATA(pControl), sizeof(nDropped));
+            m_nDropped.store(nDropped, std::memory_order_relaxed);  // the kernel's running total
+        }
+    }
+}
+
+bool UDPServer::DeliverError(const boost::system::error_code& ec)
+{
     // The socket is being closed: no further receive can succeed.
     if (ec == boost::asio::error::operation_aborted || ec == boost::asio::error::bad_descriptor)
         return false;
-
     if (m_nLastRxError == 0)
     {
         HTTP_ERROR(DbgLogFormat("UDP Server receive error (%d:%s)\n", ec.value(), ec.message().c_str()));

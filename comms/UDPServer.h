@@ -1,20 +1,24 @@
 #pragma once
 #include "IPEndPoint.h"
 
-#include <array>
 #include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/signals2/signal.hpp>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <sys/socket.h>
 
 namespace nx::http
 {
-// One UDP socket on its own I/O service: one receive outstanding at a time
-// into a reused 8192-byte buffer (longer datagrams arrive cut), and
-// asynchronous sends that copy their bytes. Completions run on whichever
-// thread runs the service (see UDPServerThread).
+// One UDP socket on its own I/O service, and asynchronous sends that copy
+// their bytes. Receiving waits for the socket to become readable, then takes
+// what is waiting in batches of up to kReceiveBatch datagrams per system call
+// (recvmmsg), in arrival order, before going back to the service. Each
+// datagram has a buffer of 8192 bytes: a longer one arrives cut, is counted
+// and reported. Completions run on whichever thread runs the service (see
+// UDPServerThread).
 class UDPServer
 {
 public:
@@ -22,7 +26,9 @@ public:
     using ErrorSignal = boost::signals2::signal<void(const IPEndPoint&, const boost::system::error_code&)>;
 
     static constexpr size_t kReceiveBufferSize = 8192;
-    static constexpr int kReceiveBatch = 64;  // datagrams taken per trip through the service
+    static constexpr int kReceiveBatch = 64;      // datagrams per system call at most
+    static constexpr int kBatchesPerWake = 16;    // then other work of the service gets its turn
+    static constexpr int kSocketReceiveBuffer = 1 << 20;  // bytes asked of the kernel for bursts
 
     UDPServer();
     virtual ~UDPServer();
@@ -41,6 +47,17 @@ public:
     void SendTo(const IPEndPoint& destination, const uint8_t* pData, size_t nLength);
     uint16_t LocalPort() const;
 
+    // Datagrams taken per system call: 1 takes a single datagram per wake-up,
+    // as a plain receive would. Set before the service runs.
+    void SetReceiveBatch(int nDatagrams);
+
+    // Counters, readable from any thread.
+    uint32_t DatagramsReceived() const { return m_nDatagrams.load(std::memory_order_relaxed); }
+    uint32_t DatagramsTruncated() const { return m_nTruncated.load(std::memory_order_relaxed); }
+    // Datagrams the kernel dropped because the socket's buffer was full.
+    uint32_t DatagramsDropped() const { return m_nDropped.load(std::memory_order_relaxed); }
+    uint32_t ReceiveCalls() const { return m_nReceiveCalls.load(std::memory_order_relaxed); }
+
     ReceivedSignal sigReceived;
     ErrorSignal sigError;
 
@@ -52,15 +69,36 @@ protected:
     int32_t m_nLastRxError = 0;               // receive completions only
     std::atomic<int32_t> m_nLastTxError{0};  // send completions only
     boost::asio::ip::udp::socket m_Socket;
-    boost::asio::ip::udp::endpoint m_SenderEndPoint;
-    std::array<uint8_t, kReceiveBufferSize> m_RxBuffer{};
+    boost::asio::ip::udp::endpoint m_SenderEndPoint;  // sender of the last datagram or error
 
 private:
+    // One slot per datagram of a batch: its buffer, sender and control data.
+    struct Slot
+    {
+        sockaddr_storage sender;
+        alignas(cmsghdr) uint8_t control[64];
+    };
+
     void OpenSocket(const boost::asio::ip::udp::endpoint& local);
     void StartReceive();
-    void HandleReceive(const boost::system::error_code& ec, size_t nBytes);
-    // Hands on one received datagram or error; false once the socket is closing.
-    bool Deliver(const boost::system::error_code& ec, size_t nBytes);
+    void HandleReadable(const boost::system::error_code& ec);
+    // Takes one batch; false when the service should be given back (nothing
+    // more waiting, an error, or the socket closing).
+    bool ReceiveBatch(bool& bClosing);
+    void DeliverDatagram(int nSlot, uint32_t nLength, int nFlags);
+    // Hands on a receive error; false once the socket is closing.
+    bool DeliverError(const boost::system::error_code& ec);
+    void NoteDrops(const msghdr& message);
     void DrainErrorQueue();
+
+    std::unique_ptr<uint8_t[]> m_pRxBuffers;  // kReceiveBatch buffers of kReceiveBufferSize
+    std::unique_ptr<Slot[]> m_pSlots;
+    std::unique_ptr<mmsghdr[]> m_pMessages;
+    std::unique_ptr<iovec[]> m_pVectors;
+    int m_nBatch = kReceiveBatch;
+    std::atomic<uint32_t> m_nDatagrams{0};
+    std::atomic<uint32_t> m_nTruncated{0};
+    std::atomic<uint32_t> m_nDropped{0};
+    std::atomic<uint32_t> m_nReceiveCalls{0};
 };
 } // namespace nx::http

@@ -172,9 +172,11 @@ int cCommsIF::processRxData(const uint8_t* pData, int32_t nCount, cRxProtocol* p
         pFramer->Flush();
         return 0;
     }
+    // Counted before the framer hands on any frame: whoever has seen a frame
+    // finds its bytes counted.
+    m_nBytesReceived.fetch_add(nCount, std::memory_order_relaxed);
     bool bLast = false;
     const int32_t nDiscarded = pFramer->ProcessBlock(pData, nCount, bLast);
-    m_nBytesReceived.fetch_add(nCount, std::memory_order_relaxed);
     if (nDiscarded > 0)
         m_nBytesDiscarded.fetch_add(nDiscarded, std::memory_order_relaxed);
     return bLast ? 1 : 0;
@@ -182,6 +184,17 @@ int cCommsIF::processRxData(const uint8_t* pData, int32_t nCount, cRxProtocol* p
 
 int cCommsIF::processRxDataDefault(const uint8_t* pData, int32_t nCount)
 {
+    return processRxData(pData, nCount, nullptr);
+}
+
+int cCommsIF::processRxDatagram(const uint8_t* pData, int32_t nCount)
+{
+    if (m_sigRawRx.empty() && m_pProtocol)
+    {
+        const int32_t nAbandoned = m_pProtocol->Restart();
+        if (nAbandoned > 0)
+            m_nBytesDiscarded.fetch_add(nAbandoned, std::memory_order_relaxed);
+    }
     return processRxData(pData, nCount, nullptr);
 }
 

@@ -46,12 +46,19 @@ public:
     virtual std::shared_ptr<cCommsLogger> getLogger() const;
     virtual int processRxData(const uint8_t* pData, int32_t nCount, cRxProtocol* pProtocol);
     virtual int processRxDataDefault(const uint8_t* pData, int32_t nCount);
+    // One datagram for the own framer: a frame never spans two datagrams, so
+    // whatever the previous one left unfinished is given up (and counted as
+    // discarded) first. A datagram that ends inside junk can then not swallow
+    // the frame that arrives next.
+    int processRxDatagram(const uint8_t* pData, int32_t nCount);
     virtual void logTx(const uint8_t* pData, int32_t nCount, std::shared_ptr<cCommsLogger> pLogger);
 
     const char* Name() const { return m_szName; }
     int32_t BytesReceived() const { return m_nBytesReceived.load(std::memory_order_relaxed); }
     int32_t BytesDiscarded() const { return m_nBytesDiscarded.load(std::memory_order_relaxed); }
     int32_t BytesSent() const { return m_nBytesSent.load(std::memory_order_relaxed); }
+    // Datagrams dropped because their sender is not allowed (UDP only).
+    virtual uint32_t PeerRejects() const { return 0; }
 
     RawRxSignal m_sigRawRx;
     StatusSignal m_sigStatus;

@@ -16,7 +16,7 @@ cMultiCommsIF::~cMultiCommsIF()
 }
 
 bool cMultiCommsIF::InitUdp(int32_t nTargetPort, const std::string& sTargetAddress, int32_t nLocalPort,
-                            const std::string& sLocalAddress)
+                            const std::string& sLocalAddress, const std::string& sAllowedPeers)
 {
     Release();
     std::unique_ptr<nx::http::cUdpIF> pUdpIF(new (std::nothrow) nx::http::cUdpIF(m_szName));
@@ -25,6 +25,7 @@ bool cMultiCommsIF::InitUdp(int32_t nTargetPort, const std::string& sTargetAddre
         DbgLog(DBG_ERR, "cMultiCommsIF::InitUdp", 29, "Failed to create UDP interface");
         return false;
     }
+    pUdpIF->SetAllowedPeers(sAllowedPeers);
     try
     {
         if (pUdpIF->initialise(nTargetPort, sTargetAddress, nLocalPort, sLocalAddress, true, false,

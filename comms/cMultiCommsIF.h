@@ -22,7 +22,9 @@ public:
     cMultiCommsIF(const cMultiCommsIF&) = delete;
     cMultiCommsIF& operator=(const cMultiCommsIF&) = delete;
 
-    bool InitUdp(int32_t nTargetPort, const std::string& sTargetAddress, int32_t nLocalPort, const std::string& sLocalAddress);
+    // sAllowedPeers: which senders the transport takes (see cPeerFilter).
+    bool InitUdp(int32_t nTargetPort, const std::string& sTargetAddress, int32_t nLocalPort, const std::string& sLocalAddress,
+                 const std::string& sAllowedPeers = "any");
     bool InitSerial(SerialPortCfg settings);
     void Release();
     cCommsIF* GetCurrent() const { return m_pCurrent; }

@@ -272,6 +272,16 @@ int32_t cRxProtocol::ProcessBlock(const uint8_t* pData, int32_t nCount, bool& bL
     return nDiscarded;
 }
 
+int32_t cRxProtocol::Restart()
+{
+    const int32_t nAbandoned = m_nState == kHunting || m_nState == kDelivered ? 0 : m_nCollected;
+    if (nAbandoned > 0)
+        Log(m_Buffer.data(), nAbandoned, "Rx Skip");
+    m_nState = kHunting;
+    m_nCollected = 0;
+    return nAbandoned;
+}
+
 void cRxProtocol::Flush()
 {
     if (m_nCollected > 0 && m_Current.bFlushAllowed && m_Current.fnCallback)

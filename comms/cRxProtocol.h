@@ -47,6 +47,9 @@ public:
     // one step. Returns how many bytes were discarded; bLastResult is the
     // result for the last byte.
     int32_t ProcessBlock(const uint8_t* pData, int32_t nCount, bool& bLastResult);
+    // Gives up a frame left unfinished (logged as a skip) and hunts for the
+    // next first byte. Returns how many collected bytes were given up.
+    int32_t Restart();
 
     void SetClock(const cCommsClock* pClock) { m_pClock.store(pClock); }
     void SetLogger(cCommsLogger* pLogger) { m_pLogger.store(pLogger); }

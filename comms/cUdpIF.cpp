@@ -2,6 +2,7 @@
 
 #include "DbgLog.h"
 
+#include <algorithm>
 #include <boost/asio/ip/address_v4.hpp>
 
 namespace nx::http
@@ -51,6 +52,11 @@ bool cUdpIF::initialise(int32_t nTargetPort, const std::string& sTargetAddress, 
     m_sTargetAddress = sTargetAddress;
     m_nEndpointMode = nEndpointMode;
     m_bLearningArmed = nEndpointMode != kNoLearning;
+    m_PeerFilter = m_bFilterPeers ? cPeerFilter(m_sAllowedPeers, sTargetAddress, Name()) : cPeerFilter();
+    m_RefusedReported.clear();
+    if (m_bFilterPeers)
+        DbgLog(DBG_INF, "nx::http::cUdpIF::initialise", __LINE__,
+               DbgLogFormat("(%s) datagrams taken from %s", Name(), m_PeerFilter.Describe().c_str()), CAT_COMMS);
 
     if (!sTargetAddress.empty() && IsMulticastV4(sTargetAddress))
     {
@@ -113,8 +119,41 @@ IPEndPoint cUdpIF::RemoteEndPoint() const
     return m_remoteEndPoint;
 }
 
+void cUdpIF::SetAllowedPeers(const std::string& sAllowedPeers)
+{
+    m_bFilterPeers = true;
+    m_sAllowedPeers = sAllowedPeers;
+}
+
+std::string cUdpIF::AllowedPeers() const
+{
+    return m_PeerFilter.Describe();
+}
+
+void cUdpIF::RefusePeer(const IPEndPoint& sender)
+{
+    m_nPeerRejects.fetch_add(1, std::memory_order_relaxed);
+    const boost::asio::ip::address address = sender.endPoint().address();
+    if (std::find(m_RefusedReported.begin(), m_RefusedReported.end(), address) != m_RefusedReported.end())
+        return;
+    if (m_RefusedReported.size() == kMostRefusedReported)
+        return;
+    m_RefusedReported.push_back(address);
+    DbgLog(DBG_WRN, "nx::http::cUdpIF::received", __LINE__,
+           DbgLogFormat(m_RefusedReported.size() < kMostRefusedReported
+                            ? "(%s) datagrams from %s are not taken (allowed: %s)"
+                            : "(%s) datagrams from %s are not taken (allowed: %s); further senders not reported",
+                        Name(), sender.addressText().c_str(), m_PeerFilter.Describe().c_str()),
+           CAT_COMMS);
+}
+
 void cUdpIF::received(const uint8_t* pData, uint32_t nLength, const IPEndPoint& sender)
 {
+    if (!m_PeerFilter.Allows(sender.endPoint().address()))
+    {
+        RefusePeer(sender);
+        return;
+    }
     if (m_bLearningArmed)
     {
         std::lock_guard<std::mutex> lock(m_RemoteMutex);
@@ -140,7 +179,7 @@ void cUdpIF::received(const uint8_t* pData, uint32_t nLength, const IPEndPoint& 
         DbgLog(DBG_INF, "nx::http::cUdpIF::received", 138,
                DbgLogFormat("Set End point to %s:%d", m_remoteEndPoint.addressText().c_str(), m_remoteEndPoint.port()));
     }
-    processRxDataDefault(pData, static_cast<int32_t>(nLength));
+    processRxDatagram(pData, static_cast<int32_t>(nLength));
 }
 
 void cUdpIF::OnError(const IPEndPoint&, const boost::system::error_code& ec)

@@ -2,17 +2,21 @@
 #include "IPEndPoint.h"
 #include "UDPServerThread.h"
 #include "cCommsIF.h"
+#include "cPeerFilter.h"
 
 #include <atomic>
 #include <boost/signals2/connection.hpp>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace nx::http
 {
 // The UDP transport: a bound socket, a destination, optional multicast
 // membership, and learning of the reply address from received datagrams.
+// With a peer filter set, datagrams from other senders are dropped before
+// anything else sees them: they are counted, never framed, never learned from.
 class cUdpIF : public UDPServerThread, public cCommsIF
 {
 public:
@@ -28,6 +32,11 @@ public:
 
     explicit cUdpIF(const char* szName);
     ~cUdpIF() override;
+
+    // Which senders to take datagrams from (cPeerFilter's text; with the
+    // target address given to initialise). Call before initialise; without
+    // it every sender is taken.
+    void SetAllowedPeers(const std::string& sAllowedPeers);
 
     // Raises boost::system::system_error for address text that is not an address.
     virtual bool initialise(int32_t nTargetPort, const std::string& sTargetAddress, int32_t nLocalPort,
@@ -47,6 +56,8 @@ public:
     IPEndPoint RemoteEndPoint() const;
     const IPEndPoint& LocalEndPoint() const { return m_localEndPoint; }
     bool LearningArmed() const { return m_bLearningArmed.load(); }
+    uint32_t PeerRejects() const override { return m_nPeerRejects.load(std::memory_order_relaxed); }
+    std::string AllowedPeers() const;
 
 private:
     IPEndPoint m_localEndPoint;
@@ -57,5 +68,15 @@ private:
     int32_t m_nTargetPort = 0;
     std::string m_sTargetAddress;
     boost::signals2::scoped_connection m_ErrorConnection;
+
+    // Senders already reported as refused; bounded, since a hostile network
+    // can make up any number of them. Receive thread only.
+    static constexpr size_t kMostRefusedReported = 64;
+    bool m_bFilterPeers = false;
+    std::string m_sAllowedPeers;
+    cPeerFilter m_PeerFilter;  // set before the receive thread starts
+    std::vector<boost::asio::ip::address> m_RefusedReported;
+    std::atomic<uint32_t> m_nPeerRejects{0};
+    void RefusePeer(const IPEndPoint& sender);
 };
 } // namespace nx::http

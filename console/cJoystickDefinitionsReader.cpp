@@ -165,7 +165,11 @@ bool cJoystickDefinitionsReader::Read(const std::string& sPath, JoystickDefiniti
     // The definitions are the root itself; a "Joystick" section of a settings file is not one.
     const tinyxml2::XMLElement* pRoot = reader.GetCfg("Joystick", nullptr, "");
     if (!pRoot)
+    {
+        DbgLog(DBG_ERR, kFunction, __LINE__,
+               DbgLogFormat("%s is not a joystick definitions file: its Joystick is not the root", sPath.c_str()));
         return false;
+    }
 
     const tinyxml2::XMLElement* pAxes = pRoot->FirstChildElement("Axes");
     if (!pAxes)

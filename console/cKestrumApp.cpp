@@ -10,6 +10,7 @@
 #include "cUserSettingsFile.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -78,13 +79,56 @@ void cKestrumApp::OnSignal(int nSignal)
 
 bool cKestrumApp::InstallSignalHandlers()
 {
-    if (pipe2(s_SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (s_SignalPipe[0] < 0 && pipe2(s_SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
     struct sigaction action = {};
     action.sa_handler = &cKestrumApp::OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0)
+        return false;
+    // A starter that blocked them (so that a stop cannot come too early) hands
+    // them over now: one already pending is delivered to the handler.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    return pthread_sigmask(SIG_UNBLOCK, &stops, nullptr) == 0;
+}
+
+void cKestrumApp::RestoreSignalHandlers()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+void cKestrumApp::CloseModalBoxes()
+{
+    while (QWidget* pModal = QApplication::activeModalWidget())
+    {
+        if (auto* pDialog = qobject_cast<QDialog*>(pModal))
+            pDialog->done(QDialog::Rejected);
+        else
+            pModal->close();
+        if (QApplication::activeModalWidget() == pModal)
+            break;  // it would not close; nothing more to do here
+    }
+}
+
+void cKestrumApp::OnStopSignal()
+{
+    char cSignal = 0;
+    while (read(s_SignalPipe[0], &cSignal, 1) > 0)
+    {
+    }
+    DbgLog(DBG_WRN, "cKestrumApp::Run", __LINE__,
+           DbgLogFormat("Stop signal received (%s), shutting down", cSignal == SIGINT ? "SIGINT" : "SIGTERM"));
+    m_bStopRequested = true;
+    CloseModalBoxes();
+    // While the main window is still being built (a start-up box was open),
+    // Run shuts it down as soon as it exists.
+    if (m_pDlg)
+        m_pDlg->Shutdown();
 }
 
 int cKestrumApp::Run(int argc, char* argv[])
@@ -100,35 +144,42 @@ int cKestrumApp::Run(int argc, char* argv[])
         std::fputs(cToolOptions::VersionText("kestrum").c_str(), stdout);
         return 0;
     }
+    // Before anything can wait (a settings box, the window), so that no stop
+    // signal finds the default action (which ends the process without a
+    // shutdown and loses the debug log).
+    const bool bHandlers = InstallSignalHandlers();
     QApplication app(argc, argv);
     cAppIdentity::SetUp(app);
-
-    KestrumDlg dlg(ChooseSettingsPath(argc, argv));
-    if (InstallSignalHandlers())
+    if (bHandlers)
     {
         m_pSignalNotifier = new QSocketNotifier(s_SignalPipe[0], QSocketNotifier::Read, this);
-        connect(m_pSignalNotifier, &QSocketNotifier::activated, this, [&dlg] {
-            char cSignal = 0;
-            while (read(s_SignalPipe[0], &cSignal, 1) > 0)
-            {
-            }
-            DbgLog(DBG_WRN, "cKestrumApp::Run", __LINE__, "Stop signal received, shutting down");
-            dlg.Shutdown();
-        });
+        connect(m_pSignalNotifier, &QSocketNotifier::activated, this, [this] { OnStopSignal(); });
     }
     else
     {
         DbgLog(DBG_ERR, "cKestrumApp::Run", __LINE__, "Failed to install the stop signal handlers");
     }
-    connect(&dlg, &KestrumDlg::sigShutdownComplete, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    dlg.show();
-    dlg.OnInitDialog();
-    app.exec();
-    dlg.Shutdown();
+    // Choosing may show a box; a stop while it is open ends here, before
+    // anything was started.
+    const std::string sSettingsPath = ChooseSettingsPath(argc, argv);
+    if (!m_bStopRequested)
+    {
+        KestrumDlg dlg(sSettingsPath);
+        m_pDlg = &dlg;
+        connect(&dlg, &KestrumDlg::sigShutdownComplete, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        if (!m_bStopRequested)
+        {
+            dlg.show();
+            dlg.OnInitDialog();
+        }
+        if (!m_bStopRequested && !dlg.IsShutDown())
+            app.exec();
+        dlg.Shutdown();
+        m_pDlg = nullptr;
+    }
     delete m_pSignalNotifier;
     m_pSignalNotifier = nullptr;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    RestoreSignalHandlers();
     return 0;
 }

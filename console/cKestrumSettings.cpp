@@ -61,6 +61,7 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadText(pMain, "sTestScenarioFile", sTestScenarioFile);
     cXmlAttributes::ReadInt(pMain, "nControllerType", nControllerType);
     cXmlAttributes::ReadBool(pMain, "bUseVMS_HeartBeat", bUseVMS_HeartBeat);
+    cXmlAttributes::ReadText(pMain, "sAllowedPeers", m_CommsSettings.sAllowedPeers);
     cXmlAttributes::ReadText(pMain, "sJoystickPlugin", sJoystickPlugin);
     if (sJoystickPlugin.empty())
         sJoystickPlugin = kDefaultJoystickPlugin;
@@ -79,6 +80,7 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pEo, "nMaxTracksToLog", nMaxTracksToLog);
     cXmlAttributes::ReadInt(pEo, "nPictureWidth", nPictureWidth);
     cXmlAttributes::ReadInt(pEo, "nPictureHeight", nPictureHeight);
+    cXmlAttributes::ReadText(pEo, "sAllowedPeers", m_CommsSettings.sEoAllowedPeers);
     return true;
 }
 

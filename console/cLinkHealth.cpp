@@ -33,6 +33,8 @@ cLinkHealth::Display cLinkHealth::Update(const Sample& sample, Clock::time_point
     display.sRate = std::to_string(std::lround(m_dRate)) + " frames/s";
     display.sChecksum = "checksum failures: " + std::to_string(sample.nChecksumFailures);
     display.sSkipped = "frames skipped: " + std::to_string(sample.nFramesSkipped);
+    if (sample.nPeerRejects > 0)
+        display.sPeers = "refused from other senders: " + std::to_string(sample.nPeerRejects);
     display.sAge = AgeText(sample.bAnyFrame, now - sample.lastFrame);
     return display;
 }

@@ -22,6 +22,7 @@ public:
         int64_t nFramesHandled = 0;
         uint32_t nChecksumFailures = 0;
         uint32_t nFramesSkipped = 0;
+        uint32_t nPeerRejects = 0;  // datagrams dropped for a sender not allowed
         bool bAnyFrame = false;
         Clock::time_point lastFrame;
     };
@@ -32,6 +33,7 @@ public:
         std::string sRate;
         std::string sChecksum;
         std::string sSkipped;
+        std::string sPeers;  // empty while no sender was refused
         std::string sAge;
         bool bLost = true;
 

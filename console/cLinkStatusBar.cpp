@@ -14,8 +14,9 @@ const char* const kLostStyle =
 cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
     : QStatusBar(pParent), m_Timer([this] { Update(); }, kPeriodMs)
 {
-    for (const char* szName : {kLink, kRate, kChecksum, kSkipped, kAge})
+    for (const char* szName : {kLink, kRate, kChecksum, kSkipped, kAge, kPeers})
         AddSection(QString::fromLatin1(szName));
+    Section(kPeers)->hide();
     Update();
     m_Timer.Start();
 }
@@ -63,6 +64,7 @@ void cLinkStatusBar::Update()
         sample.nFramesHandled = m_pRC_IO_Pages->m_nRxCount;
         sample.nChecksumFailures = m_pRC_IO_Pages->ChecksumFailures();
         sample.nFramesSkipped = m_pRC_IO_Pages->FramesSkipped();
+        sample.nPeerRejects = m_pRC_IO_Pages->PeerRejects();
         sample.bAnyFrame = m_pRC_IO_Pages->LastFrameTime(sample.lastFrame);
     }
     const cLinkHealth::Display display = m_Health.Update(sample, cLinkHealth::Clock::now());
@@ -71,6 +73,10 @@ void cLinkStatusBar::Update()
     Show(Section(kChecksum), display.sChecksum);
     Show(Section(kSkipped), display.sSkipped);
     Show(Section(kAge), display.sAge);
+    QLabel* pPeers = Section(kPeers);
+    Show(pPeers, display.sPeers);
+    if (pPeers->isHidden() != display.sPeers.empty())
+        pPeers->setVisible(!display.sPeers.empty());
     for (const SectionEntry& section : m_Sections)
     {
         if (section.fnText)

@@ -27,6 +27,7 @@ public:
     static constexpr const char* kChecksum = "checksum";
     static constexpr const char* kSkipped = "skipped";
     static constexpr const char* kAge = "age";
+    static constexpr const char* kPeers = "peers";  // shown once a sender was refused
 
     explicit cLinkStatusBar(QWidget* pParent = nullptr);
 

@@ -55,7 +55,15 @@ cPageDefinitionsReader::Result cPageDefinitionsReader::Read(const std::string& s
     }
     const tinyxml2::XMLElement* pRoot = document.FirstChildElement("PageDefinitions");
     if (!pRoot)
+    {
+        // Most likely another kind of file named by mistake: say so, or the
+        // console would simply come up without pages.
+        const tinyxml2::XMLElement* pOther = document.RootElement();
+        DbgLog(DBG_WRN, "KestrumDlg::ReadPageDefinitions", __LINE__,
+               DbgLogFormat("%s has no PageDefinitions element (its root is %s): no pages", sPath.c_str(),
+                            pOther ? pOther->Name() : "missing"));
         return Result::kRead;
+    }
 
     // Pages are taken while the children are Page elements, items while they
     // are Item elements; any other element ends that scan.

@@ -174,7 +174,15 @@ cTestScenarioReader::Result cTestScenarioReader::Read(const std::string& sPath, 
     }
     const tinyxml2::XMLElement* pRoot = document.FirstChildElement("CommandDefinitions");
     if (!pRoot)
+    {
+        // Most likely another kind of file named by mistake: say so, or the
+        // dialog would simply list no tests.
+        const tinyxml2::XMLElement* pOther = document.RootElement();
+        DbgLog(DBG_WRN, "cRC_SystemTestDlg::OnInitDialog", __LINE__,
+               DbgLogFormat("%s has no CommandDefinitions element (its root is %s): no tests", sPath.c_str(),
+                            pOther ? pOther->Name() : "missing"));
         return Result::kRead;
+    }
 
     for (const tinyxml2::XMLElement* pChild = pRoot->FirstChildElement(); pChild;
          pChild = pChild->NextSiblingElement())

@@ -35,4 +35,8 @@ struct CommsSettings
     bool bLogRx = false;
     bool bLogTx = false;
     std::string sSerialDevice;  // names the serial device directly; wins over nComPort
+    // Who may send to the console over UDP (cPeerFilter's text), for the page
+    // protocol and the EO link: empty takes the target address when it is one host.
+    std::string sAllowedPeers;
+    std::string sEoAllowedPeers;
 };

@@ -21,7 +21,7 @@ cRC_IO::~cRC_IO()
 bool cRC_IO::initialise(const CommsSettings& settings, const char* szName)
 {
     static const InitLog kLog{"cRC_IO::initialise", 47, 73, 80, 106};
-    return Initialise(settings, szName, settings.nTxPort, settings.nRxPort, kLog);
+    return Initialise(settings, szName, settings.nTxPort, settings.nRxPort, settings.sAllowedPeers, kLog);
 }
 
 bool cRC_IO::HasTransport() const
@@ -30,8 +30,15 @@ bool cRC_IO::HasTransport() const
     return getCommsIF() != nullptr;
 }
 
+uint32_t cRC_IO::PeerRejects() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
+    const cCommsIF* pCommsIF = getCommsIF();
+    return pCommsIF ? pCommsIF->PeerRejects() : 0;
+}
+
 bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
-                        const InitLog& log)
+                        const std::string& sAllowedPeers, const InitLog& log)
 {
     if (m_MultiCommsIF.GetCurrent())
     {
@@ -47,7 +54,7 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
     m_nUdpHostPort = nHostPort;
     m_sIpAddress = settings.sIpAddress;
     m_nCommsMethod = static_cast<CommsSettings::Method>(settings.nCommsMethod);
-    if (!CreateTransport(log))
+    if (!CreateTransport(sAllowedPeers, log))
         return false;
 
     m_bLogRx = settings.bLogRx;
@@ -65,18 +72,19 @@ bool cRC_IO::Initialise(const CommsSettings& settings, const char* szName, int32
         std::unique_lock<std::shared_mutex> lock(m_TransportMutex);
         clearCommsIF();
     }
+    m_StatusConnection.disconnect();
     m_MultiCommsIF.Release();
     DbgLog(DBG_ERR, log.szFunction, log.nInitialiseFailed, "cCommsIO::initialise() failed");
     return false;
 }
 
-bool cRC_IO::CreateTransport(const InitLog& log)
+bool cRC_IO::CreateTransport(const std::string& sAllowedPeers, const InitLog& log)
 {
     bool bCreated = false;
     const CommsSettings::Method nMethod = m_nCommsMethod.load();
     if (nMethod == CommsSettings::kUdp)
     {
-        bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0");
+        bCreated = m_MultiCommsIF.InitUdp(m_nUdpTargetPort, m_sIpAddress, m_nUdpHostPort, "0.0.0.0", sAllowedPeers);
     }
     else if (nMethod == CommsSettings::kSerial)
     {
@@ -102,7 +110,16 @@ bool cRC_IO::CreateTransport(const InitLog& log)
         DbgLog(DBG_ERR, log.szFunction, log.nSetCommsIFFailed, "setCommsIF failed");
         return false;
     }
+    m_StatusConnection = m_MultiCommsIF.GetCurrent()->m_sigStatus.connect(
+        [this](long long, int, const char* szText) { OnTransportStatus(szText); });
     return true;
+}
+
+void cRC_IO::OnTransportStatus(const char* szText)
+{
+    // The text may live in this thread's DbgLogFormat buffer: copy it first.
+    const std::string sText = szText ? szText : "";
+    DbgLog(DBG_ERR, "cRC_IO::OnTransportStatus", __LINE__, DbgLogFormat("(%s) %s", ObjectName(), sText.c_str()));
 }
 
 void cRC_IO::close()
@@ -114,6 +131,7 @@ void cRC_IO::close()
         clearCommsIF();
     }
     // Stops the receive thread, so no frame is logged after this.
+    m_StatusConnection.disconnect();
     m_MultiCommsIF.Release();
     m_pTxEvent.reset();
     std::unique_lock<std::shared_mutex> lock(m_TransportMutex);

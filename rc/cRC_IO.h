@@ -5,6 +5,7 @@
 #include "cMultiCommsIF.h"
 
 #include <atomic>
+#include <boost/signals2/connection.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,8 @@ public:
 
     CommsSettings::Method CommsMethod() const { return m_nCommsMethod.load(); }
     bool HasTransport() const;
+    // Datagrams the transport dropped because of their sender; 0 without one.
+    uint32_t PeerRejects() const;
 
     // Link figures for the operator, readable from any thread: frames whose
     // checksum failed, partial frames the transport's framer dropped, and when
@@ -52,7 +55,7 @@ protected:
     };
 
     bool Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
-                    const InitLog& log);
+                    const std::string& sAllowedPeers, const InitLog& log);
 
     int32_t m_nUdpTargetPort = CommsSettings::kDefaultTxPort;
     int32_t m_nUdpHostPort = CommsSettings::kDefaultRxPort;
@@ -65,7 +68,12 @@ protected:
     std::atomic<bool> m_bLogRx{false};
 
 private:
-    bool CreateTransport(const InitLog& log);
+    bool CreateTransport(const std::string& sAllowedPeers, const InitLog& log);
+    // What the transport reports on its status signal (a serial device gone,
+    // say) goes into the debug log: the operator's record of why data stopped.
+    void OnTransportStatus(const char* szText);
+
+    boost::signals2::scoped_connection m_StatusConnection;
 
     // Sends hold it shared; making and removing the transport hold it alone.
     mutable std::shared_mutex m_TransportMutex;

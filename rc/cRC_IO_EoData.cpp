@@ -43,7 +43,7 @@ cRC_IO_EoData::~cRC_IO_EoData()
 bool cRC_IO_EoData::initialise(const CommsSettings& settings, const char* szName)
 {
     static const InitLog kLog{"cRC_IO_EoData::initialise", 31, 57, 64, 83};
-    if (!Initialise(settings, szName, settings.nEoTxPort, settings.nEoRxPort, kLog))
+    if (!Initialise(settings, szName, settings.nEoTxPort, settings.nEoRxPort, settings.sEoAllowedPeers, kLog))
         return false;
     // Over UDP an empty datagram tells the remote system where to send.
     if (CommsMethod() == CommsSettings::kUdp)

@@ -5,13 +5,17 @@
 #include <sys/socket.h>
 #include <vector>
 
-// A plain socket on 127.0.0.1 standing in for the far end in tests.
+// A plain socket on 127.0.0.1 (or another loopback address: the loopback
+// interface answers on all of 127.0.0.0/8) standing in for the far end in tests.
 class UdpPeer
 {
 public:
     using Bytes = std::vector<uint8_t>;
 
-    UdpPeer() : m_Socket(m_Io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0)) {}
+    explicit UdpPeer(const char* szAddress = "127.0.0.1", uint16_t nPort = 0)
+        : m_Socket(m_Io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address(szAddress), nPort))
+    {
+    }
     uint16_t Port() const { return m_Socket.local_endpoint().port(); }
     // How long Receive waits for a datagram.
     void SetTimeout(int nSeconds) { m_nTimeoutMs = nSeconds * 1000; }

@@ -69,9 +69,11 @@ TEST(UdpTransport, TransportsExchangeFramesAndLearnTheReplyAddress)
     EXPECT_EQ(log.Count("Set End point to"), 2);  // the client learned too
 }
 
-// Frames are framed across datagram borders: two in one datagram, one split
-// over many; random bytes between them are discarded and counted.
-TEST(UdpTransport, FramesCrossDatagramBorders)
+// A datagram is framed on its own: two frames in one are both delivered, but
+// a frame never spans datagrams. Whatever a datagram leaves unfinished is
+// given up (counted as discarded) when the next one arrives, so junk that ends
+// like the start of a frame cannot swallow the good frame after it.
+TEST(UdpTransport, FramesDoNotCrossDatagramBorders)
 {
     Endpoint server;
     ASSERT_TRUE(server.Start(0, ""));
@@ -79,18 +81,23 @@ TEST(UdpTransport, FramesCrossDatagramBorders)
     Bytes two = kQuery;
     two.insert(two.end(), kStatus.begin(), kStatus.end());
     peer.SendTo(server.Port(), two);
-    peer.SendTo(server.Port(), {0x00, 0x42, 0x42});
-    for (uint8_t b : kStatus)
+    peer.SendTo(server.Port(), {0x00, 0x42, 0x42});          // 3 discarded
+    peer.SendTo(server.Port(), {0x10, 0x05, 0x00, 0x20});    // claims 37 bytes: 4 given up
+    peer.SendTo(server.Port(), kStatus);
+    for (uint8_t b : kQuery)                                  // split: all 6 lost
         peer.SendTo(server.Port(), {b});
-    ASSERT_TRUE(server.collector.WaitForFrames(3));
-    EXPECT_EQ(server.collector.Frames(), (std::vector<Bytes>{kQuery, kStatus, kStatus}));
-    EXPECT_EQ(server.udp.BytesDiscarded(), 3);
+    peer.SendTo(server.Port(), kQuery);
+    ASSERT_TRUE(server.collector.WaitForFrames(4));
+    EXPECT_EQ(server.collector.Frames(), (std::vector<Bytes>{kQuery, kStatus, kStatus, kQuery}));
+    EXPECT_TRUE(WaitFor([&] { return server.udp.BytesDiscarded() == 3 + 4 + 6; })) << server.udp.BytesDiscarded();
+    EXPECT_EQ(server.udp.BytesReceived(), 14 + 3 + 4 + 8 + 6 + 6);
 }
 
-// A datagram larger than the receive buffer arrives cut to 8192 bytes, and the
-// transport goes on receiving.
+// A datagram larger than the receive buffer arrives cut to 8192 bytes, is
+// counted and reported, and the transport goes on receiving.
 TEST(UdpTransport, OversizedDatagramIsCutNotDropped)
 {
+    LogCapture log;
     Endpoint server;
     ASSERT_TRUE(server.Start(0, ""));
     std::vector<size_t> sizes;
@@ -107,6 +114,9 @@ TEST(UdpTransport, OversizedDatagramIsCutNotDropped)
         return sizes.size() == 2;
     }));
     EXPECT_EQ(sizes, (std::vector<size_t>{8192, 10}));
+    EXPECT_EQ(server.udp.DatagramsTruncated(), 1u);
+    EXPECT_TRUE(log.Contains("Datagram from 127.0.0.1:" + std::to_string(peer.Port()) + " longer than 8192 bytes, cut",
+                             DBG_WRN));
 }
 
 TEST(UdpTransport, PortInUseFailsInitialise)

@@ -208,6 +208,10 @@ TEST(LinkHealth, FollowsTheLinkThroughItsLife)
     EXPECT_EQ(display.sChecksum, "checksum failures: 2");
     EXPECT_EQ(display.sSkipped, "frames skipped: 1");
     EXPECT_EQ(display.sAge, "last frame 2 s ago");
+    EXPECT_EQ(display.sPeers, "");
+    sample.nPeerRejects = 3;
+    EXPECT_EQ(health.Update(sample, now + 2500ms).sPeers, "refused from other senders: 3");
+    sample.nPeerRejects = 0;
     // Nothing changed, nothing to repaint.
     EXPECT_EQ(health.Update(sample, now + 2600ms), display);
 

@@ -183,6 +183,28 @@ TEST_F(MainWindowLandingTest, StatusBarShowsTheLinkLostAndBack)
     EXPECT_TRUE(pBar->styleSheet().isEmpty());
 }
 
+// A sender the console does not take from shows in the bar once it is refused.
+TEST_F(MainWindowLandingTest, StatusBarCountsRefusedSenders)
+{
+    KestrumDlg dlg(WriteSettings(1, false));
+    dlg.show();
+    dlg.OnInitDialog();
+    QLabel* pPeers = dlg.LinkStatusBar()->Section(cLinkStatusBar::kPeers);
+    ASSERT_NE(pPeers, nullptr);
+    EXPECT_TRUE(pPeers->isHidden());
+
+    UdpPeer stranger("127.0.0.2");
+    uint32_t nSent = 0;
+    EXPECT_TRUE(SpinUntil([&] {
+        stranger.SendTo(m_nConsolePort, {0xF0, 1, 0, 0x40, 0, 0});
+        ++nSent;
+        return !pPeers->isHidden();
+    }));
+    EXPECT_TRUE(pPeers->text().startsWith("refused from other senders: ")) << pPeers->text().toStdString();
+    EXPECT_LE(pPeers->text().mid(28).toUInt(), nSent);
+    dlg.Shutdown();
+}
+
 // Other parts of the console add their own sections; a section's text is
 // asked for on every update and shown when it changes.
 TEST_F(MainWindowLandingTest, StatusBarTakesFurtherSections)

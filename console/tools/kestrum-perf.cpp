@@ -4,7 +4,10 @@
 // value each field and landing read-out is. The sender plays the remote
 // system: every item of every open page, one status frame per page, and the
 // landing items, at the given rate, each value the cycle number, so a field's
-// text says which cycle it shows.
+// text says which cycle it shows. With --sim-port (and --port) the remote
+// system is another program instead (bench/soak runs vms-sim there): no
+// sender, and the figures include the frames received and the resident
+// memory and open descriptors at start and end.
 #include "KestrumDlg.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
@@ -29,6 +32,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -84,6 +88,14 @@ long ResidentKb()
     return 0;
 }
 
+long OpenDescriptors()
+{
+    long nCount = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        nCount += entry.path().filename().string()[0] != '.' ? 1 : 0;
+    return nCount;
+}
+
 void Spin(int nMs)
 {
     // A real event loop that sleeps between events, as the program's own does.
@@ -133,6 +145,8 @@ int main(int argc, char* argv[])
     int nPages = 10;
     int nSeconds = 30;
     int nRateHz = 0;
+    int nSimPort = 0;
+    int nOwnPort = 0;
     std::string sFolder = "/tmp";
     int nPlots = 0;         // plot windows, each with the first 4 items of one page
     int nOpenPages = -1;    // page dialogs opened (default: every page)
@@ -148,6 +162,10 @@ int main(int argc, char* argv[])
             nRateHz = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--work"))
             sFolder = argv[n + 1];
+        else if (!std::strcmp(argv[n], "--sim-port"))
+            nSimPort = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--port"))
+            nOwnPort = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--plots"))
             nPlots = std::atoi(argv[n + 1]);
         else if (!std::strcmp(argv[n], "--open-pages"))
@@ -163,7 +181,7 @@ int main(int argc, char* argv[])
 
     // Pages on subsystems 10 and up, every type that shows a number.
     boost::asio::io_context io;
-    const uint16_t nConsolePort = FreePort(io);
+    const uint16_t nConsolePort = nOwnPort > 0 ? static_cast<uint16_t>(nOwnPort) : FreePort(io);
     boost::asio::ip::udp::socket remote(io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
     {
         std::ofstream pages(sFolder + "/perf-pages.xml");
@@ -179,9 +197,9 @@ int main(int argc, char* argv[])
         pages << "</PageDefinitions>\n";
         std::ofstream settings(sFolder + "/perf-settings.xml");
         settings << "<VMS_Cfg><Kestrum nControllerType=\"0\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\""
-                 << remote.local_endpoint().port() << "\" nRxPort=\"" << nConsolePort << "\" sPageDefinitionsFile=\""
-                 << sFolder << "/perf-pages.xml\" bDisplayLandingDialog=\"" << (bLanding ? "true" : "false")
-                 << "\"/><EoTrackData/><LandingDlg/></VMS_Cfg>\n";
+                 << (nSimPort > 0 ? nSimPort : remote.local_endpoint().port()) << "\" nRxPort=\"" << nConsolePort
+                 << "\" sPageDefinitionsFile=\"" << sFolder << "/perf-pages.xml\" bDisplayLandingDialog=\""
+                 << (bLanding ? "true" : "false") << "\"/><EoTrackData/><LandingDlg/></VMS_Cfg>\n";
     }
 
     const pid_t nUiThread = static_cast<pid_t>(syscall(SYS_gettid));
@@ -204,6 +222,8 @@ int main(int argc, char* argv[])
     SendHistory history;
     std::atomic<bool> bStop{false};
     std::thread sender;
+    if (nSimPort > 0)
+        nRateHz = 0;  // the other program sends
     if (nRateHz > 0)
     {
         sender = std::thread([&] {
@@ -310,6 +330,8 @@ int main(int argc, char* argv[])
     const std::string sUiStat = "/proc/self/task/" + std::to_string(nUiThread) + "/stat";
     const long long nUiStart = CpuTicks(sUiStat);
     const long long nAllStart = CpuTicks("/proc/self/stat");
+    const long nResidentStart = ResidentKb();
+    const long nDescriptorsStart = OpenDescriptors();
     uint64_t nRedrawsAtStart = 0;
     for (cPlotWindow* pPlot : plots)
         nRedrawsAtStart += pPlot->Redraws();
@@ -354,6 +376,10 @@ int main(int argc, char* argv[])
         std::printf("plot redraws: %.1f a second per plot\n", nRedraws / static_cast<double>(plots.size()) / dSeconds);
     std::printf("CPU of one core: user-interface thread %.2f %%, whole process %.2f %%\n", dUiCpu, dAllCpu);
     std::printf("resident memory: %.1f MB\n", ResidentKb() / 1024.0);
+    if (nSimPort > 0)
+        std::printf("frames received %d, resident %ld -> %ld kB, open descriptors %ld -> %ld\n",
+                    dlg.RC_IO_Pages() ? dlg.RC_IO_Pages()->m_nRxCount.load() : 0, nResidentStart, ResidentKb(),
+                    nDescriptorsStart, OpenDescriptors());
     if (nRateHz > 0)
         std::printf("field checks: %lld, later than 200 ms: %lld, worst lag %.0f ms, frames received %d\n", nChecks,
                     nLate, dWorstLagMs, dlg.RC_IO_Pages() ? dlg.RC_IO_Pages()->m_nRxCount.load() : 0);

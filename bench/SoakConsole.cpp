@@ -1,0 +1,195 @@
+// The console's side of the soak (bench/soak): the page protocol with the
+// heartbeat and the EO track receiver, as the main window makes them, on the
+// ports given, until SIGINT or SIGTERM. Every --report seconds, and once at
+// the end, one line with what arrived and what the process costs: frames
+// handled, EO reports, checksum failures, datagrams the kernel dropped,
+// resident memory, open descriptors and CPU.
+#include "DbgLog.h"
+#include "cPageDefinitionsReader.h"
+#include "cPageList.h"
+#include "cRC_IO_EoData.h"
+#include "cRC_IO_Pages.h"
+#include "cToolOptions.h"
+#include "cUdpIF.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> s_bStop{false};
+
+void OnSignal(int)
+{
+    s_bStop = true;
+}
+
+// An EO receiver that counts the reports it decodes.
+class cCountingEoData : public cRC_IO_EoData
+{
+public:
+    void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override
+    {
+        m_nReports.fetch_add(1, std::memory_order_relaxed);
+        cRC_IO_EoData::handleMessage(pFrame, nLength, nTime);
+    }
+    std::atomic<uint32_t> m_nReports{0};
+};
+
+long ResidentKb()
+{
+    std::ifstream in("/proc/self/status");
+    std::string sLine;
+    while (std::getline(in, sLine))
+        if (sLine.rfind("VmRSS:", 0) == 0)
+            return std::stol(sLine.substr(6));
+    return 0;
+}
+
+int OpenDescriptors()
+{
+    int nCount = 0;
+    if (DIR* pDir = opendir("/proc/self/fd"))
+    {
+        while (const dirent* pEntry = readdir(pDir))
+            nCount += pEntry->d_name[0] != '.' ? 1 : 0;
+        closedir(pDir);
+        --nCount;  // the one opendir itself holds
+    }
+    return nCount;
+}
+
+double CpuSeconds()
+{
+    std::ifstream in("/proc/self/stat");
+    std::string sLine;
+    std::getline(in, sLine);
+    std::istringstream fields(sLine.substr(sLine.rfind(')') + 2));
+    std::string sField;
+    long long nUser = 0;
+    long long nSystem = 0;
+    for (int n = 3; fields >> sField && n <= 15; ++n)
+    {
+        if (n == 14)
+            nUser = std::stoll(sField);
+        if (n == 15)
+            nSystem = std::stoll(sField);
+    }
+    return static_cast<double>(nUser + nSystem) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+uint32_t KernelDrops(cRC_IO& protocol)
+{
+    const auto* pUdp = dynamic_cast<const nx::http::cUdpIF*>(protocol.getCommsIF());
+    return pUdp ? pUdp->DatagramsDropped() : 0;
+}
+
+long Number(const char* szText, long nMinimum, long nMaximum)
+{
+    long nValue = -1;
+    if (!cToolOptions::ParseInteger(szText, nMinimum, nMaximum, 10, nValue))
+    {
+        std::fprintf(stderr, "soak-console: bad number '%s'\n", szText);
+        std::exit(64);
+    }
+    return nValue;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    long nSimPort = 9876;
+    long nPort = 9879;
+    long nSimEoPort = 9886;
+    long nEoPort = 9186;
+    long nReportSeconds = 60;
+    std::string sPages = "config/PageDefinitions.xml";
+    for (int n = 1; n + 1 < argc; n += 2)
+    {
+        if (!std::strcmp(argv[n], "--sim-port"))
+            nSimPort = Number(argv[n + 1], 1, 65535);
+        else if (!std::strcmp(argv[n], "--port"))
+            nPort = Number(argv[n + 1], 1, 65535);
+        else if (!std::strcmp(argv[n], "--sim-eo-port"))
+            nSimEoPort = Number(argv[n + 1], 1, 65535);
+        else if (!std::strcmp(argv[n], "--eo-port"))
+            nEoPort = Number(argv[n + 1], 1, 65535);
+        else if (!std::strcmp(argv[n], "--report"))
+            nReportSeconds = Number(argv[n + 1], 1, 86400);
+        else if (!std::strcmp(argv[n], "--pages"))
+            sPages = argv[n + 1];
+        else
+        {
+            std::fprintf(stderr, "soak-console: unknown option %s\n", argv[n]);
+            return 64;
+        }
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    DbgLogInitLibrary("SoakConsoleDebugLog.txt");
+
+    cPageList pages;
+    if (cPageDefinitionsReader(RC_Variant::LongFrames).Read(sPages, pages) != cPageDefinitionsReader::Result::kRead)
+    {
+        std::fprintf(stderr, "soak-console: cannot read %s\n", sPages.c_str());
+        return 1;
+    }
+    CommsSettings settings;
+    settings.nCommsMethod = CommsSettings::kUdp;
+    settings.nTxPort = static_cast<int32_t>(nSimPort);
+    settings.nRxPort = static_cast<int32_t>(nPort);
+    settings.nEoTxPort = static_cast<int32_t>(nSimEoPort);
+    settings.nEoRxPort = static_cast<int32_t>(nEoPort);
+    cRC_IO_Pages protocol(RC_Variant::LongFrames);
+    cCountingEoData eo;
+    if (!protocol.initialise(settings, "Kestrum") || !eo.initialise(settings, "EoTrackData"))
+    {
+        std::fprintf(stderr, "soak-console: cannot open the UDP ports %ld and %ld\n", nPort, nEoPort);
+        return 1;
+    }
+    protocol.m_pPageDefinitions = &pages;
+    protocol.RegisterItems();
+    protocol.m_bUseHeartbeat = true;
+
+    const Clock::time_point start = Clock::now();
+    const double dCpuStart = CpuSeconds();
+    auto report = [&](const char* szWhen) {
+        const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        std::printf("%s %.0f s: frames %d, EO reports %u, checksum failures %u, kernel drops %u + %u, "
+                    "rss %ld kB, fds %d, cpu %.1f %%\n",
+                    szWhen, dSeconds, protocol.m_nRxCount.load(), eo.m_nReports.load(),
+                    protocol.ChecksumFailures() + eo.ChecksumFailures(), KernelDrops(protocol), KernelDrops(eo),
+                    ResidentKb(), OpenDescriptors(), dSeconds > 0 ? 100.0 * (CpuSeconds() - dCpuStart) / dSeconds : 0.0);
+        std::fflush(stdout);
+    };
+    report("start");
+    bool bEoRequested = false;
+    Clock::time_point nextReport = start + std::chrono::seconds(nReportSeconds);
+    while (!s_bStop)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // The stream is switched on once the simulator answers, as an operator would.
+        if (!bEoRequested && protocol.m_bLinkActive)
+            bEoRequested = protocol.EnableEoDataOutput(true);
+        if (Clock::now() >= nextReport)
+        {
+            report("at");
+            nextReport += std::chrono::seconds(nReportSeconds);
+        }
+    }
+    report("end");
+    protocol.EnableEoDataOutput(false);
+    eo.close();
+    return 0;
+}
