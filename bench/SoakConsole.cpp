@@ -5,6 +5,7 @@
 // handled, EO reports, checksum failures, datagrams the kernel dropped,
 // resident memory, open descriptors and CPU.
 #include "DbgLog.h"
+#include "ProcessFigures.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_EoData.h"
@@ -26,6 +27,8 @@
 
 namespace
 {
+using ProcessFigures::OpenDescriptors;
+using ProcessFigures::ResidentKb;
 using Clock = std::chrono::steady_clock;
 
 std::atomic<bool> s_bStop{false};
@@ -46,29 +49,6 @@ public:
     }
     std::atomic<uint32_t> m_nReports{0};
 };
-
-long ResidentKb()
-{
-    std::ifstream in("/proc/self/status");
-    std::string sLine;
-    while (std::getline(in, sLine))
-        if (sLine.rfind("VmRSS:", 0) == 0)
-            return std::stol(sLine.substr(6));
-    return 0;
-}
-
-int OpenDescriptors()
-{
-    int nCount = 0;
-    if (DIR* pDir = opendir("/proc/self/fd"))
-    {
-        while (const dirent* pEntry = readdir(pDir))
-            nCount += pEntry->d_name[0] != '.' ? 1 : 0;
-        closedir(pDir);
-        --nCount;  // the one opendir itself holds
-    }
-    return nCount;
-}
 
 double CpuSeconds()
 {

@@ -140,11 +140,6 @@ void KestrumDlg::BuildPagesMenu()
         m_pPagesMenu->addAction(MenuText(m_Pages.Title(nPage), nPage), this, [this, nPage] { OnPageCommand(nPage); });
 }
 
-void KestrumDlg::OnNotAvailable(const QString& sCommand)
-{
-    cMessageBox::Show(this, QStringLiteral("%1 is not available in this build").arg(sCommand));
-}
-
 bool KestrumDlg::InitialiseRC_IO_Pages()
 {
     static const char* const kFunction = "KestrumDlg::InitialiseRC_IO_Pages";

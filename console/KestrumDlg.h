@@ -91,7 +91,6 @@ private:
     void BuildMenus();
     void BuildPagesMenu();
     void OnPageClosed(int nPage);
-    void OnNotAvailable(const QString& sCommand);
     void ShowLandingDialog();
 
     const std::string m_sSettingsPath;

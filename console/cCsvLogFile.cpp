@@ -79,3 +79,17 @@ void cCsvLogFile::Close()
     m_File << "\nLog finished at: " << TimeOfDay();
     m_File.close();
 }
+
+std::string cCsvLogFile::Field(const std::string& sText)
+{
+    if (sText.find_first_of(",\"\r\n") == std::string::npos)
+        return sText;
+    std::string sQuoted = "\"";
+    for (char c : sText)
+    {
+        if (c == '"')
+            sQuoted += '"';
+        sQuoted += c;
+    }
+    return sQuoted + "\"";
+}

@@ -27,6 +27,9 @@ public:
     static std::string MakeFileName(const std::string& sFolder, const std::string& sName, const std::tm& tLocal);
     // The local time as HH:MM:SS.mmm.
     static std::string TimeOfDay();
+    // A text holding the separator, a quote or a line end is quoted, so that
+    // it stays one column.
+    static std::string Field(const std::string& sText);
 
 private:
     std::ofstream m_File;

@@ -97,16 +97,3 @@ bool cPlotStore::ValueRange(double dFrom, double dTo, double& dLow, double& dHig
     return bAny;
 }
 
-std::string cPlotStore::CsvField(const std::string& sText)
-{
-    if (sText.find_first_of(",\"\r\n") == std::string::npos)
-        return sText;
-    std::string sQuoted = "\"";
-    for (char c : sText)
-    {
-        if (c == '"')
-            sQuoted += '"';
-        sQuoted += c;
-    }
-    return sQuoted + "\"";
-}

@@ -1,4 +1,6 @@
 #pragma once
+#include "cCsvLogFile.h"
+
 #include <cstdint>
 #include <deque>
 #include <ostream>
@@ -61,7 +63,6 @@ public:
     template <typename TimeText>
     void WriteCsv(std::ostream& out, TimeText fnTime) const;
 
-    static std::string CsvField(const std::string& sText);
 
 private:
     size_t m_nMostSamples;
@@ -76,7 +77,7 @@ void cPlotStore::WriteCsv(std::ostream& out, TimeText fnTime) const
     const std::streamsize nOldPrecision = out.precision(15);
     out << "Time";
     for (const Series& series : m_Series)
-        out << ',' << CsvField(series.sLabel);
+        out << ',' << cCsvLogFile::Field(series.sLabel);
     out << '\n';
     std::vector<size_t> next(m_Series.size(), 0);
     for (;;)

@@ -20,21 +20,6 @@
 
 namespace
 {
-// A text holding the separator, a quote or a line end is quoted, so that it
-// stays one column.
-std::string CsvField(const std::string& sText)
-{
-    if (sText.find_first_of(",\"\r\n") == std::string::npos)
-        return sText;
-    std::string sQuoted = "\"";
-    for (char c : sText)
-    {
-        if (c == '"')
-            sQuoted += '"';
-        sQuoted += c;
-    }
-    return sQuoted + "\"";
-}
 // What a field or a log shows of a value: text ends at its first NUL, as the
 // remote system sends its strings NUL-terminated.
 std::string ValueText(const RC_ItemValue& value)
@@ -61,7 +46,7 @@ struct cRC_SystemDlg::LogState
     {
         std::string sRow = cCsvLogFile::TimeOfDay() + ",";
         for (const PageItem* pItem : items)
-            sRow += CsvField(ValueText(*pItem->pValue)) + ",";
+            sRow += cCsvLogFile::Field(ValueText(*pItem->pValue)) + ",";
         sRow += "\n";
         file.Write(sRow);
     }
@@ -302,7 +287,7 @@ void cRC_SystemDlg::OnStartStopLogging()
     }
     std::string sHeader = "Timestamp,";
     for (const PageItem* pItem : m_pLog->items)
-        sHeader += CsvField(pItem->sLabel) + ",";
+        sHeader += cCsvLogFile::Field(pItem->sLabel) + ",";
     sHeader += "\n";
     m_pLog->file.Write(sHeader);
     m_pLog->bRunning = true;

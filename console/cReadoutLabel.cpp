@@ -11,14 +11,18 @@ void cReadoutLabel::Show(const QString& sText)
 {
     if (text() == sText)
         return;
-    // With equal minimum and maximum sizes, a new text repaints the label and
-    // leaves the layout alone.
     setText(sText);
+    // Before it is on screen the layout still sizes the label from its text.
+    if (!isVisible())
+        return;
+    // With equal minimum and maximum sizes, a new text repaints the label and
+    // leaves the layout alone. The size the layout gave it is kept, so the
+    // read-outs look as laid out.
     const QSize hint = sizeHint();
-    const int nHeight = std::max(hint.height(), fontMetrics().height() + 2 * frameWidth());
+    const int nHeight = std::max(hint.height(), height());
     if (!m_bFixed || hint.width() > width() || nHeight != height())
     {
-        setFixedSize(std::max({hint.width(), m_nMinimumWidth, m_bFixed ? width() : 0}), nHeight);
+        setFixedSize(std::max({hint.width(), m_nMinimumWidth, width()}), nHeight);
         m_bFixed = true;
     }
 }

@@ -3,9 +3,9 @@
 
 // A label whose text changes many times a second. A plain label asks its
 // window to lay itself out again on every new text, which costs the whole
-// window's layout each time; this one keeps a fixed size once it has shown a
-// text, and grows (one layout pass) only when a text does not fit. It never
-// shrinks, so the read-outs beside it stay put.
+// window's layout each time; once on screen, this one keeps the size the
+// layout gave it, and grows (one layout pass) only when a text does not fit.
+// It never shrinks, so the read-outs beside it stay put.
 class cReadoutLabel : public QLabel
 {
 public:

@@ -4,6 +4,7 @@
 // user-interface thread and of the whole process, resident memory and the
 // size of the logs, sampled through the run so that a trend shows.
 #include "KestrumDlg.h"
+#include "ProcessFigures.h"
 #include "cAppIdentity.h"
 #include "cEoTrackPictureView.h"
 #include "cMessageBox.h"
@@ -25,39 +26,9 @@
 
 namespace
 {
+using ProcessFigures::CpuTicks;
+using ProcessFigures::ResidentKb;
 using Clock = std::chrono::steady_clock;
-
-// Clock ticks of user and system time in a /proc stat line.
-long long CpuTicks(const std::string& sStatPath)
-{
-    std::ifstream in(sStatPath);
-    std::string sLine;
-    std::getline(in, sLine);
-    const size_t nClose = sLine.rfind(')');
-    if (nClose == std::string::npos)
-        return 0;
-    std::istringstream fields(sLine.substr(nClose + 2));
-    std::string sField;
-    long long nTicks = 0;
-    for (int n = 3; fields >> sField && n <= 15; ++n)
-    {
-        if (n >= 14)
-            nTicks += std::stoll(sField);
-    }
-    return nTicks;
-}
-
-long ResidentKb()
-{
-    std::ifstream in("/proc/self/status");
-    std::string sLine;
-    while (std::getline(in, sLine))
-    {
-        if (sLine.rfind("VmRSS:", 0) == 0)
-            return std::stol(sLine.substr(6));
-    }
-    return 0;
-}
 
 long long FileBytes(const std::string& sPath)
 {

@@ -9,6 +9,7 @@
 // sender, and the figures include the frames received and the resident
 // memory and open descriptors at start and end.
 #include "KestrumDlg.h"
+#include "ProcessFigures.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
 #include "RC_Payload.h"
@@ -44,57 +45,14 @@
 
 namespace
 {
+using ProcessFigures::CpuTicks;
+using ProcessFigures::OpenDescriptors;
+using ProcessFigures::ResidentKb;
 using Clock = std::chrono::steady_clock;
 const RC_DataType kTypes[] = {RC_DataType::U16, RC_DataType::S16,   RC_DataType::U32,   RC_DataType::S32,
                               RC_DataType::U64, RC_DataType::S64,   RC_DataType::Fixed, RC_DataType::Float,
                               RC_DataType::Double, RC_DataType::String};
 constexpr int kItemsPerPage = 24;
-
-// Clock ticks of user and system time in a /proc stat line.
-long long CpuTicks(const std::string& sStatPath)
-{
-    std::ifstream in(sStatPath);
-    std::string sLine;
-    std::getline(in, sLine);
-    const size_t nClose = sLine.rfind(')');
-    if (nClose == std::string::npos)
-        return 0;
-    std::istringstream fields(sLine.substr(nClose + 2));
-    std::string sField;
-    long long nUser = 0;
-    long long nSystem = 0;
-    for (int n = 3; fields >> sField; ++n)
-    {
-        if (n == 14)
-            nUser = std::stoll(sField);
-        else if (n == 15)
-        {
-            nSystem = std::stoll(sField);
-            break;
-        }
-    }
-    return nUser + nSystem;
-}
-
-long ResidentKb()
-{
-    std::ifstream in("/proc/self/status");
-    std::string sLine;
-    while (std::getline(in, sLine))
-    {
-        if (sLine.rfind("VmRSS:", 0) == 0)
-            return std::stol(sLine.substr(6));
-    }
-    return 0;
-}
-
-long OpenDescriptors()
-{
-    long nCount = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        nCount += entry.path().filename().string()[0] != '.' ? 1 : 0;
-    return nCount;
-}
 
 void Spin(int nMs)
 {
@@ -331,7 +289,7 @@ int main(int argc, char* argv[])
     const long long nUiStart = CpuTicks(sUiStat);
     const long long nAllStart = CpuTicks("/proc/self/stat");
     const long nResidentStart = ResidentKb();
-    const long nDescriptorsStart = OpenDescriptors();
+    const int nDescriptorsStart = OpenDescriptors();
     uint64_t nRedrawsAtStart = 0;
     for (cPlotWindow* pPlot : plots)
         nRedrawsAtStart += pPlot->Redraws();
@@ -377,7 +335,7 @@ int main(int argc, char* argv[])
     std::printf("CPU of one core: user-interface thread %.2f %%, whole process %.2f %%\n", dUiCpu, dAllCpu);
     std::printf("resident memory: %.1f MB\n", ResidentKb() / 1024.0);
     if (nSimPort > 0)
-        std::printf("frames received %d, resident %ld -> %ld kB, open descriptors %ld -> %ld\n",
+        std::printf("frames received %d, resident %ld -> %ld kB, open descriptors %d -> %d\n",
                     dlg.RC_IO_Pages() ? dlg.RC_IO_Pages()->m_nRxCount.load() : 0, nResidentStart, ResidentKb(),
                     nDescriptorsStart, OpenDescriptors());
     if (nRateHz > 0)

@@ -3,6 +3,7 @@
 // datagrams of 0 and 65 507 bytes, and frames with every length byte value.
 #include "DbgLog.h"
 #include "LogCapture.h"
+#include "ProcessFigures.h"
 #include "RC_Checksum.h"
 #include "RC_Frame.h"
 #include "RC_Payload.h"
@@ -23,6 +24,7 @@ using Bytes = std::vector<uint8_t>;
 
 namespace
 {
+using ProcessFigures::ResidentKb;
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
 #else
@@ -83,16 +85,6 @@ private:
     std::atomic<int32_t> m_nUpdates{0};
     boost::signals2::scoped_connection m_Updates;
 };
-
-long ResidentKb()
-{
-    std::ifstream in("/proc/self/status");
-    std::string sLine;
-    while (std::getline(in, sLine))
-        if (sLine.rfind("VmRSS:", 0) == 0)
-            return std::stol(sLine.substr(6));
-    return 0;
-}
 
 Bytes Junk(std::mt19937& random)
 {
