@@ -105,7 +105,7 @@ private:
     cUserControls m_Controller;
     QPointer<cJoystickMonitorDlg> m_pJoystickMonitorDlg;
     QLabel* m_pJoystickStatus = nullptr;
-    cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 250};
+    cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 200};
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;

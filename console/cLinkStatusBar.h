@@ -21,7 +21,7 @@ class cLinkStatusBar : public QStatusBar
     Q_OBJECT
 
 public:
-    static constexpr int kPeriodMs = 250;
+    static constexpr int kPeriodMs = 200;
     static constexpr const char* kLink = "link";
     static constexpr const char* kRate = "rate";
     static constexpr const char* kChecksum = "checksum";

@@ -18,20 +18,6 @@
 #include <QVBoxLayout>
 #include <mutex>
 
-namespace
-{
-// What a field or a log shows of a value: text ends at its first NUL, as the
-// remote system sends its strings NUL-terminated.
-std::string ValueText(const RC_ItemValue& value)
-{
-    std::string sText = value.ToText();
-    const size_t nNul = sText.find('\0');
-    if (nNul != std::string::npos)
-        sText.resize(nNul);
-    return sText;
-}
-} // namespace
-
 // The log and what it writes. Shared with the receive thread's slot, which
 // may still be running a row when the dialog goes.
 struct cRC_SystemDlg::LogState
@@ -46,7 +32,7 @@ struct cRC_SystemDlg::LogState
     {
         std::string sRow = cCsvLogFile::TimeOfDay() + ",";
         for (const PageItem* pItem : items)
-            sRow += cCsvLogFile::Field(ValueText(*pItem->pValue)) + ",";
+            sRow += cCsvLogFile::Field(pItem->pValue->ShownText()) + ",";
         sRow += "\n";
         file.Write(sRow);
     }
@@ -191,7 +177,7 @@ void cRC_SystemDlg::Refresh()
         item.pValue->ClearValid();
         if (m_Editing[n] || item.eType == RC_DataType::U128)
             continue;
-        const QString sText = QString::fromStdString(ValueText(*item.pValue));
+        const QString sText = QString::fromStdString(item.pValue->ShownText());
         if (m_Edits[n]->text() != sText)
             m_Edits[n]->setText(sText);
     }

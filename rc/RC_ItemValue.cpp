@@ -176,3 +176,12 @@ size_t RC_StringValue::EncodeCommand(uint8_t* pOut, size_t nCapacity) const
     pOut[nLength + 1] = 0;
     return nLength + 2;
 }
+
+std::string RC_ItemValue::ShownText() const
+{
+    std::string sText = ToText();
+    const size_t nNul = sText.find('\0');
+    if (nNul != std::string::npos)
+        sText.resize(nNul);
+    return sText;
+}

@@ -40,6 +40,9 @@ public:
     // The value as the dialogs and logs show it: integers in decimal, reals with
     // "%lf", text as it is; U128 shows nothing.
     virtual std::string ToText() const = 0;
+    // ToText up to its first NUL, as fields and logs show it: the remote
+    // system sends its strings NUL-terminated.
+    std::string ShownText() const;
 
     std::atomic<bool> bValid{false};
 

@@ -2,7 +2,9 @@
 #include "cRefreshTimer.h"
 
 #include <QThread>
+#include <QTimer>
 #include <chrono>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace ui_test;
@@ -51,4 +53,51 @@ TEST(RefreshTimer, TickThatStopsTheTimerIsTheLast)
     ASSERT_TRUE(SpinUntil([&] { return nTicks == 1; }));
     Spin(std::chrono::milliseconds(200));
     EXPECT_EQ(nTicks, 1);
+}
+
+// Refreshes of whole 100 ms periods share one wake-up, whenever they started:
+// a refresh started half a period later runs in the same round as the first.
+// A 200 ms refresh runs every other round.
+TEST(RefreshTimer, WholePeriodRefreshesShareOneWakeUp)
+{
+    int nFirst = 0;
+    int nLater = 0;
+    int nSlow = 0;
+    bool bRoundOpen = false;
+    bool bApart = false;
+    cRefreshTimer first([&] {
+        ++nFirst;
+        bRoundOpen = true;
+        // Runs once this round of ticks is over.
+        QTimer::singleShot(0, [&] { bRoundOpen = false; });
+    });
+    cRefreshTimer later([&] {
+        ++nLater;
+        bApart |= !bRoundOpen;
+    });
+    cRefreshTimer slow([&] { ++nSlow; }, 200);
+    first.Start();
+    Spin(std::chrono::milliseconds(50));
+    later.Start();
+    slow.Start();
+    ASSERT_TRUE(SpinUntil([&] { return nLater >= 10; }));
+    EXPECT_FALSE(bApart);
+    EXPECT_GE(nSlow, 4);
+    EXPECT_LE(nSlow, 6);
+}
+
+// A tick that destroys another refresh due in the same round: that one does not run.
+TEST(RefreshTimer, RefreshDestroyedByAnEarlierTickDoesNotRun)
+{
+    int nVictimTicks = 0;
+    int nKillerTicks = 0;
+    auto pVictim = std::make_unique<cRefreshTimer>([&] { ++nVictimTicks; });
+    cRefreshTimer killer([&] {
+        ++nKillerTicks;
+        pVictim.reset();
+    });
+    killer.Start();
+    pVictim->Start();  // after the killer: due in the killer's rounds
+    ASSERT_TRUE(SpinUntil([&] { return nKillerTicks >= 2; }));
+    EXPECT_EQ(nVictimTicks, 0);
 }

@@ -19,16 +19,6 @@ namespace
 {
 const char* const kLogFolder = "TestLogs";  // as the test dialog's
 const char* const kLogName = "Test";
-
-// Text ends at its first NUL, as the remote system sends its strings.
-std::string ValueText(const RC_ItemValue& value)
-{
-    std::string sText = value.ToText();
-    const size_t nNul = sText.find('\0');
-    if (nNul != std::string::npos)
-        sText.resize(nNul);
-    return sText;
-}
 } // namespace
 
 cScenarioRunner::cScenarioRunner(const cScenarioOptions& options, std::FILE* pOut, std::FILE* pErr)
@@ -255,7 +245,7 @@ void cScenarioRunner::PrintAnswers()
             continue;
         }
         item.pValue->ClearValid();
-        Print("  " + item.sLabel + " = " + ValueText(*item.pValue));
+        Print("  " + item.sLabel + " = " + item.pValue->ShownText());
         it = m_Pending.erase(it);
     }
 }
