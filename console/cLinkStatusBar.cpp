@@ -8,7 +8,7 @@
 namespace
 {
 const char* const kLostStyle =
-    "QStatusBar { background: #b3261e; } QStatusBar QLabel { color: white; font-weight: bold; }";
+    "QStatusBar { background: #b3261e; } QStatusBar QLabel { background: #b3261e; color: white; font-weight: bold; }";
 }
 
 cLinkStatusBar::cLinkStatusBar(QWidget* pParent)

@@ -16,7 +16,11 @@ public:
     // Show for a label that may or may not be a read-out.
     static void Show(QLabel* pLabel, const QString& sText);
 
+protected:
+    void changeEvent(QEvent* pEvent) override;
+
 private:
     int m_nMinimumWidth;
     bool m_bFixed = false;
+    int m_nFittingNumberLength = 0;  // the longest numeric text known to fit
 };

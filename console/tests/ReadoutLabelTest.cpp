@@ -39,3 +39,24 @@ TEST(ReadoutLabel, KeepsItsLaidOutSizeAndGrowsOnlyForTextThatDoesNotFit)
     pReadout->Show(QStringLiteral("2"));
     EXPECT_EQ(pReadout->width(), nGrown);
 }
+
+// A number as long as one that fitted is taken to fit, until the font changes:
+// in a larger font the same count of digits is measured again and the label grows.
+TEST(ReadoutLabel, NumberIsMeasuredAgainAfterTheFontChanges)
+{
+    QWidget window;
+    auto* pLayout = new QHBoxLayout(&window);
+    auto* pReadout = new cReadoutLabel(&window);
+    pLayout->addWidget(pReadout);
+    pLayout->addStretch(1);
+    pReadout->Show(QStringLiteral("12345"));
+    window.show();
+    ASSERT_TRUE(SpinUntil([&] { return pReadout->isVisible(); }));
+    pReadout->Show(QStringLiteral("12346"));
+    const int nSmall = pReadout->width();
+
+    pReadout->setStyleSheet(QStringLiteral("QLabel { font-size: 60px; font-weight: bold; }"));
+    pReadout->Show(QStringLiteral("54321"));
+    EXPECT_GT(pReadout->width(), nSmall);
+    EXPECT_GE(pReadout->width(), pReadout->sizeHint().width());
+}
