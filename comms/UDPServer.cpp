@@ -39,6 +39,13 @@ UDPServer::UDPServer()
 UDPServer::~UDPServer()
 {
     boost::system::error_code ec;
+    CloseSocket(ec);
+}
+
+void UDPServer::CloseSocket(boost::system::error_code& ec)
+{
+    std::lock_guard<std::mutex> lock(m_SendMutex);
+    m_nSendHandle = -1;
     m_Socket.close(ec);
 }
 
@@ -59,6 +66,8 @@ void UDPServer::OpenSocket(const boost::asio::ip::udp::endpoint& local)
     setsockopt(m_Socket.native_handle(), SOL_SOCKET, SO_RCVBUF, &nBuffer, sizeof(nBuffer));
     m_Socket.bind(local);
     m_Socket.non_blocking(true);  // receives are taken only when readable and must not wait
+    std::lock_guard<std::mutex> lock(m_SendMutex);
+    m_nSendHandle = m_Socket.native_handle();
 }
 
 bool UDPServer::Open(const IPEndPoint& localEndPoint)
@@ -73,7 +82,7 @@ bool UDPServer::Open(const IPEndPoint& localEndPoint)
     catch (const boost::system::system_error&)
     {
         boost::system::error_code ec;
-        m_Socket.close(ec);
+        CloseSocket(ec);
         DbgLog(DBG_ERR, "nx::http::UDPServer::Open", 78, "Cannot Open UDP Server", CAT_HTTP);
         return false;
     }
@@ -104,7 +113,7 @@ bool UDPServer::Open(const IPEndPoint& localEndPoint, const std::string& sMultic
     catch (const boost::system::system_error& e)
     {
         boost::system::error_code ec;
-        m_Socket.close(ec);
+        CloseSocket(ec);
         DbgLog(DBG_ERR, "nx::http::UDPServer::Open", 101,
                DbgLogFormat("Caught exception while trying to initialise socket (%d, %s)", e.code().value(), e.what()),
                CAT_HTTP);
@@ -116,7 +125,7 @@ void UDPServer::Close()
 {
     Stop();
     boost::system::error_code ec;
-    m_Socket.close(ec);
+    CloseSocket(ec);
     if (ec)
         throw boost::system::system_error(ec, "close");
 }
@@ -125,7 +134,11 @@ void UDPServer::Run()
 {
     m_bRunning = true;
     m_IoService.run();
-    m_bRunning = false;
+    {
+        // Under the send lock: once Run has returned, no send goes out directly.
+        std::lock_guard<std::mutex> lock(m_SendMutex);
+        m_bRunning = false;
+    }
     m_IoService.restart();
 }
 
@@ -311,21 +324,59 @@ void UDPServer::DrainErrorQueue()
 
 void UDPServer::SendTo(const IPEndPoint& destination, const uint8_t* pData, size_t nLength)
 {
-    auto pBytes = std::make_shared<std::vector<uint8_t>>(pData, pData + nLength);
     const boost::asio::ip::udp::endpoint target = destination.endPoint();
+    {
+        std::lock_guard<std::mutex> lock(m_SendMutex);
+        if (m_nSendHandle < 0)
+            return;  // closed: nothing would send it
+        // Straight to the kernel while the service runs and no earlier
+        // datagram waits its turn: no copy, and no wake-up of the service
+        // thread per datagram. Otherwise queued, to go when the service runs.
+        if (m_nQueuedSends == 0 && m_bRunning.load())
+        {
+            const ssize_t nSent =
+                ::sendto(m_nSendHandle, pData, nLength, MSG_DONTWAIT | MSG_NOSIGNAL, target.data(), target.size());
+            if (nSent >= 0)
+            {
+                if (m_nLastTxError.load() != 0)
+                    callback_error(boost::system::error_code());
+                return;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+            {
+                const boost::system::error_code ec(errno, boost::asio::error::get_system_category());
+                boost::asio::post(m_IoService, [this, ec, target] { SendFailed(ec, target); });
+                return;
+            }
+        }
+        ++m_nQueuedSends;
+    }
+    auto pBytes = std::make_shared<std::vector<uint8_t>>(pData, pData + nLength);
     // The socket belongs to the service thread: start the send there.
     boost::asio::post(m_IoService, [this, pBytes, target] {
         m_Socket.async_send_to(boost::asio::buffer(*pBytes), target, [this, pBytes, target](const boost::system::error_code& ec, size_t) {
-            callback_error(ec);
-            // A refusal reported for an earlier datagram may surface on this
-            // send rather than on the pending receive: treat it the same way.
-            if (ec == boost::asio::error::connection_refused)
             {
-                DrainErrorQueue();
-                error(UDPServerEndPoint(target), ec);
+                std::lock_guard<std::mutex> lock(m_SendMutex);
+                --m_nQueuedSends;
             }
+            if (ec)
+                SendFailed(ec, target);
+            else
+                callback_error(ec);
         });
     });
+}
+
+void UDPServer::SendFailed(const boost::system::error_code& ec, const boost::asio::ip::udp::endpoint& target)
+{
+    callback_error(ec);
+    // A refusal reported for an earlier datagram may surface on this send
+    // rather than on the pending receive: treat it the same way.
+    if (ec == boost::asio::error::connection_refused)
+    {
+        DrainErrorQueue();
+        error(UDPServerEndPoint(target), ec);
+    }
 }
 
 void UDPServer::callback_error(const boost::system::error_code& ec)

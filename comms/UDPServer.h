@@ -7,6 +7,7 @@
 #include <boost/signals2/signal.hpp>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/socket.h>
 
@@ -43,7 +44,11 @@ public:
     virtual void received(const uint8_t* pData, uint32_t nLength, const IPEndPoint& sender);
     virtual void error(const IPEndPoint& sender, const boost::system::error_code& ec);
 
-    // Starts sending one datagram and returns at once; the bytes are copied.
+    // Sends one datagram without waiting, from the calling thread when the
+    // service runs and the kernel takes it at once; otherwise (service not
+    // running, socket buffer full, earlier sends still waiting) the bytes are
+    // copied and queued to the service thread, so datagrams leave in the order
+    // of the calls. Errors are handled on the service thread. Any thread.
     void SendTo(const IPEndPoint& destination, const uint8_t* pData, size_t nLength);
     uint16_t LocalPort() const;
 
@@ -90,6 +95,16 @@ private:
     bool DeliverError(const boost::system::error_code& ec);
     void NoteDrops(const msghdr& message);
     void DrainErrorQueue();
+    void CloseSocket(boost::system::error_code& ec);
+    // What a send that failed with ec leads to; on the service thread.
+    void SendFailed(const boost::system::error_code& ec, const boost::asio::ip::udp::endpoint& target);
+
+    // The socket's descriptor for sends from other threads, and the sends queued
+    // to the service thread; -1 while closed. Guarded by m_SendMutex, which
+    // also keeps the descriptor from being closed under a send.
+    std::mutex m_SendMutex;
+    int m_nSendHandle = -1;
+    uint32_t m_nQueuedSends = 0;
 
     std::unique_ptr<uint8_t[]> m_pRxBuffers;  // kReceiveBatch buffers of kReceiveBufferSize
     std::unique_ptr<Slot[]> m_pSlots;

@@ -8,6 +8,7 @@
 #include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -236,4 +237,38 @@ TEST(UdpTransport, MulticastDestinationJoinsGroup)
     ASSERT_TRUE(collector.WaitForFrames(1));
     EXPECT_EQ(collector.Frames()[0], kQuery);
     collector.close();
+}
+
+// Sends from another thread while the transport terminates: those before
+// Terminate returns arrive, none after it, and nothing crashes.
+TEST(UdpTransport, SendsRacingTerminateStopWithIt)
+{
+    UdpPeer peer;
+    cUdpIF udp("Race");
+    ASSERT_TRUE(udp.initialise(peer.Port(), "127.0.0.1", 0, "127.0.0.1", true, false, cUdpIF::kNoLearning));
+    ASSERT_TRUE(udp.startRx());
+    std::atomic<int> nSends{0};
+    std::atomic<bool> bStop{false};
+    std::thread sender([&] {
+        while (!bStop)
+        {
+            udp.messageSend(kQuery.data(), 6);
+            ++nSends;
+        }
+    });
+    ASSERT_TRUE(WaitFor([&] { return nSends > 50; }));
+    udp.Terminate();
+    auto drain = [&] {
+        peer.SetTimeout(0);
+        int nCount = 0;
+        for (bool bTimedOut = false; peer.Receive(&bTimedOut), !bTimedOut;)
+            ++nCount;
+        return nCount;
+    };
+    EXPECT_GT(drain(), 0);
+    const int nAtTerminate = nSends;
+    ASSERT_TRUE(WaitFor([&] { return nSends > nAtTerminate + 200; }));
+    bStop = true;
+    sender.join();
+    EXPECT_EQ(drain(), 0);
 }
