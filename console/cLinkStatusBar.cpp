@@ -25,6 +25,7 @@ void cLinkStatusBar::SetSource(const cRC_IO_Pages* pRC_IO_Pages)
 {
     m_pRC_IO_Pages = pRC_IO_Pages;
     m_Health = cLinkHealth();
+    m_Shown.reset();
     Update();
 }
 
@@ -68,6 +69,20 @@ void cLinkStatusBar::Update()
         sample.bAnyFrame = m_pRC_IO_Pages->LastFrameTime(sample.lastFrame);
     }
     const cLinkHealth::Display display = m_Health.Update(sample, cLinkHealth::Clock::now());
+    if (m_Shown != display)
+        ShowDisplay(display);
+    for (const SectionEntry& section : m_Sections)
+    {
+        if (section.fnText)
+        {
+            cReadoutLabel::Show(section.pLabel, section.fnText());
+        }
+    }
+}
+
+void cLinkStatusBar::ShowDisplay(const cLinkHealth::Display& display)
+{
+    m_Shown = display;
     Show(Section(kLink), display.sLink);
     Show(Section(kRate), display.sRate);
     Show(Section(kChecksum), display.sChecksum);
@@ -77,13 +92,6 @@ void cLinkStatusBar::Update()
     Show(pPeers, display.sPeers);
     if (pPeers->isHidden() != display.sPeers.empty())
         pPeers->setVisible(!display.sPeers.empty());
-    for (const SectionEntry& section : m_Sections)
-    {
-        if (section.fnText)
-        {
-            cReadoutLabel::Show(section.pLabel, section.fnText());
-        }
-    }
     m_bLost = display.bLost;
     if (m_bLost != m_bStyled)
     {

@@ -5,6 +5,7 @@
 #include <QStatusBar>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -53,9 +54,11 @@ private:
     };
 
     static void Show(QLabel* pLabel, const std::string& sText);
+    void ShowDisplay(const cLinkHealth::Display& display);
 
     const cRC_IO_Pages* m_pRC_IO_Pages = nullptr;
     cLinkHealth m_Health;
+    std::optional<cLinkHealth::Display> m_Shown;  // what the sections show now
     std::vector<SectionEntry> m_Sections;
     bool m_bLost = false;
     bool m_bStyled = false;

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QThread>
 #include <algorithm>
+#include <boost/container/small_vector.hpp>
 
 namespace
 {
@@ -56,7 +57,7 @@ void cRefreshTicker::Tick()
 {
     const Clock::time_point now = Clock::now();
     // Who is due is settled first: a tick may add or remove subscribers.
-    std::vector<uint64_t> due;
+    boost::container::small_vector<uint64_t, 32> due;
     for (Subscriber& subscriber : m_Subscribers)
     {
         if (now < subscriber.due - Tolerance(subscriber.period))
