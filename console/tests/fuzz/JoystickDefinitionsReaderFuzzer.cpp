@@ -1,6 +1,5 @@
 // The joystick definitions file, read for both frame variants: whatever it
 // holds, reading never crashes, and every address accepted fits the wire.
-#include "DbgLog.h"
 #include "FuzzInputFile.h"
 #include "cJoystickDefinitionsReader.h"
 
@@ -13,12 +12,6 @@ bool Addressable(int32_t nSubsystem, int32_t nIndex, int32_t nItem)
     return nSubsystem >= 0 && nSubsystem <= 255 && nIndex >= 0 && nIndex <= 255 && nItem >= 0 && nItem <= 127;
 }
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    DbgLogSetLevel(DBG_NUL);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {

@@ -1,18 +1,11 @@
 // The page definitions file, read for both frame variants: whatever it holds,
 // reading never crashes, and every item accepted is one the protocol can
 // address, with a value holder of its declared type.
-#include "DbgLog.h"
 #include "FuzzInputFile.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 
 #include <cstdlib>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    DbgLogSetLevel(DBG_NUL);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {

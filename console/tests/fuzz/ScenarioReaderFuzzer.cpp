@@ -1,18 +1,11 @@
 // The test scenario file: whatever it holds, reading never crashes, a file
 // that cannot be read yields no tests, and every step accepted is one the
 // stepper can run (a message step carries a value of its declared type).
-#include "DbgLog.h"
 #include "FuzzInputFile.h"
 #include "cTestScenario.h"
 #include "cTestScenarioReader.h"
 
 #include <cstdlib>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    DbgLogSetLevel(DBG_NUL);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {

@@ -1,16 +1,9 @@
 // The console's settings file: whatever it holds, reading it never crashes,
 // and reading the same file twice gives the same settings.
-#include "DbgLog.h"
 #include "FuzzInputFile.h"
 #include "cKestrumSettings.h"
 
 #include <cstdlib>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    DbgLogSetLevel(DBG_NUL);  // the readers' complaints would only slow the run down
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {

@@ -1,0 +1,24 @@
+# kestrum_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> SEEDS <glob> RUNS <n> MAX_LEN <n>
+#                    [INCLUDES <dirs...>] [DICT <file>])
+#
+# One libFuzzer program (clang only) into build/tests, and a CTest test (label
+# "fuzz") that runs it for RUNS inputs in a corpus of its own, seeded from SEEDS.
+function(kestrum_add_fuzzer name)
+    cmake_parse_arguments(F "" "SEEDS;RUNS;MAX_LEN;DICT" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    add_executable(${name} ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    target_include_directories(${name} PRIVATE ${F_INCLUDES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set(work ${CMAKE_BINARY_DIR}/testrun/${name})
+    file(MAKE_DIRECTORY ${work}/corpus)
+    set(dict "")
+    if(F_DICT)
+        set(dict "-dict=${F_DICT}")
+    endif()
+    add_test(NAME ${name}.BoundedRun
+        COMMAND sh -c "cp -n ${F_SEEDS} corpus/ && $<TARGET_FILE:${name}> -runs=${F_RUNS} -max_len=${F_MAX_LEN} ${dict} corpus"
+        WORKING_DIRECTORY ${work})
+    set_tests_properties(${name}.BoundedRun PROPERTIES LABELS fuzz TIMEOUT 900)
+endfunction()
