@@ -1,3 +1,5 @@
+include_guard(GLOBAL)
+
 # kestrum_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> SEEDS <glob> RUNS <n> MAX_LEN <n>
 #                    [INCLUDES <dirs...>] [DICT <file>])
 #
@@ -21,4 +23,16 @@ function(kestrum_add_fuzzer name)
         COMMAND sh -c "cp -n ${F_SEEDS} corpus/ && $<TARGET_FILE:${name}> -runs=${F_RUNS} -max_len=${F_MAX_LEN} ${dict} corpus"
         WORKING_DIRECTORY ${work})
     set_tests_properties(${name}.BoundedRun PROPERTIES LABELS fuzz TIMEOUT 900)
+endfunction()
+
+# kestrum_add_xml_fuzzer(<name> <source> <libs...>)
+#
+# A fuzzer of one of the XML file readers: the input becomes the file it reads
+# (testsupport/fuzz), seeded with the sample files of config/.
+set(KESTRUM_XML_FUZZ_RUNS 200000 CACHE STRING "Inputs per bounded run of each XML reader fuzzer")
+function(kestrum_add_xml_fuzzer name source)
+    set(support ${PROJECT_SOURCE_DIR}/testsupport/fuzz)
+    kestrum_add_fuzzer(${name} SOURCES ${source} ${support}/XmlFuzzerSetUp.cpp LIBS ${ARGN}
+        INCLUDES ${support} SEEDS "${PROJECT_SOURCE_DIR}/config/*.xml"
+        RUNS ${KESTRUM_XML_FUZZ_RUNS} MAX_LEN 8192 DICT ${support}/xml.dict)
 endfunction()

@@ -1,7 +1,5 @@
 #include "cScenarioRunner.h"
 
-#include "DbgLog.h"
-#include "cPageDefinitionsReader.h"
 #include "cRC_IO_Pages.h"
 #include "cTestScenarioReader.h"
 #include "cTestStepper.h"
@@ -12,7 +10,6 @@
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <csignal>
-#include <exception>
 #include <functional>
 
 namespace
@@ -22,7 +19,7 @@ const char* const kLogName = "Test";
 } // namespace
 
 cScenarioRunner::cScenarioRunner(const cScenarioOptions& options, std::FILE* pOut, std::FILE* pErr)
-    : m_Options(options), m_pOut(pOut), m_pErr(pErr)
+    : m_Options(options), m_pOut(pOut), m_pErr(pErr), m_Session(options.m_sSettingsPath)
 {
 }
 
@@ -45,11 +42,14 @@ void cScenarioRunner::Fail(const std::string& sMessage)
 bool cScenarioRunner::LoadSettings()
 {
     // As in the console: a settings file that cannot be read leaves the defaults.
-    if (!m_Settings.Read(m_Options.m_sSettingsPath))
+    const cConsoleSession::LoadReport report = m_Session.Load();
+    if (!report.bSettingsRead)
         Fail("cannot read all of the settings file " + m_Options.m_sSettingsPath + "; defaults stand for the rest");
-    if (!cUserCommsSettingsFile::ReadRegistrySettings(m_Settings.m_CommsSettings))
+    if (!report.bUserSettingsRead)
         Fail("cannot read the per-user comms settings " + cUserCommsSettingsFile::DefaultPath());
-    m_sScenarioPath = m_Options.m_sScenarioPath.empty() ? m_Settings.sTestScenarioFile : m_Options.m_sScenarioPath;
+    m_bPagesRead = report.bPagesRead;
+    m_sScenarioPath =
+        m_Options.m_sScenarioPath.empty() ? m_Session.Settings().sTestScenarioFile : m_Options.m_sScenarioPath;
     if (m_sScenarioPath.empty())
         m_sScenarioPath = "config/TestScenario.xml";
     return true;
@@ -73,40 +73,14 @@ int32_t cScenarioRunner::ChooseTest() const
     return m_Scenario.Find(m_Options.m_sTest);
 }
 
-void cScenarioRunner::LoadPageDefinitions()
-{
-    // Without them the test still runs; only the answered values are not shown.
-    const cPageDefinitionsReader reader(m_Settings.ControllerType());
-    if (reader.Read(m_Settings.sPageDefinitionsFile, m_Pages) == cPageDefinitionsReader::Result::kCannotOpen)
-        Fail("Error opening page definition file " + m_Settings.sPageDefinitionsFile + "; answers are not shown");
-}
-
 bool cScenarioRunner::Connect()
 {
-    static const char* const kFunction = "cScenarioRunner::Connect";
-    auto pPages = std::make_unique<cRC_IO_Pages>(m_Settings.ControllerType());
-    bool bInitialised = false;
-    try
-    {
-        bInitialised = pPages->initialise(m_Settings.m_CommsSettings, "Kestrum");
-    }
-    catch (const std::exception& e)
-    {
-        DbgLog(DBG_ERR, kFunction, __LINE__, DbgLogFormat("initialise raised: %s", e.what()));
-    }
-    if (!bInitialised)
-    {
-        pPages->close();
-        Fail("cannot open the link to the remote system (see the settings and the debug log)");
-        return false;
-    }
     // As the console does: every defined item is requested periodically, and
     // the heartbeat decides the link with a VMS that asks for it.
-    pPages->m_pPageDefinitions = &m_Pages;
-    pPages->RegisterItems();
-    pPages->m_bUseHeartbeat = m_Settings.ControllerType() == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
-    m_pRC_IO_Pages = std::move(pPages);
-    return true;
+    if (m_Session.StartPages() == cConsoleSession::Result::kStarted)
+        return true;
+    Fail("cannot open the link to the remote system (see the settings and the debug log)");
+    return false;
 }
 
 int cScenarioRunner::Run()
@@ -132,7 +106,10 @@ int cScenarioRunner::Run()
         Fail(std::string("Error opening log file in ") + kLogFolder);
         return kCannotRun;
     }
-    LoadPageDefinitions();
+    // Without them the test still runs; only the answered values are not shown.
+    if (!m_bPagesRead)
+        Fail("Error opening page definition file " + m_Session.Settings().sPageDefinitionsFile +
+             "; answers are not shown");
     const int nExit = RunTest(nTest);
     if (m_Log.IsOpen())
         m_Log.Close();
@@ -147,7 +124,7 @@ int cScenarioRunner::RunTest(int32_t nTest)
     if (!Connect())
         return kCannotRun;
 
-    cTestStepper stepper(m_pRC_IO_Pages.get(), m_Scenario);
+    cTestStepper stepper(m_Session.RC_IO_Pages(), m_Scenario);
     stepper.SetStatusSink([this](const std::string& sText) { Print(sText); });
     if (m_Log.IsOpen())
         stepper.SetLog(&m_Log);
@@ -190,8 +167,8 @@ int cScenarioRunner::RunTest(int32_t nTest)
         m_nExit = kSignalled;
     }
     stepper.SetLog(nullptr);
-    // Its destructor tells the remote system to stop the periodic requests.
-    m_pRC_IO_Pages.reset();
+    // Tells the remote system to stop the periodic requests.
+    m_Session.Stop();
     return m_nExit;
 }
 
@@ -218,10 +195,11 @@ bool cScenarioRunner::Tick(cTestStepper& stepper)
 void cScenarioRunner::WatchAnswer(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem)
 {
     // Short frames carry no index: the pages hold those items at index 0.
-    const bool bIndexed = m_Settings.ControllerType() != RC_Variant::ShortFrames;
-    for (size_t nPage = 0; nPage < m_Pages.PageCount(); ++nPage)
+    const bool bIndexed = m_Session.Settings().ControllerType() != RC_Variant::ShortFrames;
+    const cPageList& pages = m_Session.Pages();
+    for (size_t nPage = 0; nPage < pages.PageCount(); ++nPage)
     {
-        for (const PageItem& item : m_Pages.Items(nPage))
+        for (const PageItem& item : pages.Items(nPage))
         {
             if (item.nSubSystem != nSubSystem || item.nItem != nItem || (bIndexed && item.nIndex != nIndex) ||
                 item.nAccess == PageItem::kWriteOnly)
@@ -252,7 +230,7 @@ void cScenarioRunner::PrintAnswers()
 
 void cScenarioRunner::PrintLink()
 {
-    const bool bActive = m_pRC_IO_Pages->m_bLinkActive.load();
+    const bool bActive = m_Session.RC_IO_Pages()->m_bLinkActive.load();
     if (bActive == m_bLinkActive)
         return;
     m_bLinkActive = bActive;

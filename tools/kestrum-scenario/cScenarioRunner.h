@@ -1,7 +1,6 @@
 #pragma once
+#include "cConsoleSession.h"
 #include "cCsvLogFile.h"
-#include "cKestrumSettings.h"
-#include "cPageList.h"
 #include "cScenarioOptions.h"
 #include "cTestScenario.h"
 
@@ -10,12 +9,11 @@
 #include <string>
 #include <vector>
 
-class cRC_IO_Pages;
 class cTestStepper;
 struct PageItem;
 
 // kestrum-scenario after its options are read: loads the settings and the
-// scenario, connects through the page protocol as the console does, ticks the
+// scenario, connects through a console session as the console does, ticks the
 // stepper on this thread and prints what the test dialog would show. SIGINT
 // and SIGTERM end the run through the same event loop, so nothing but the
 // signal's delivery happens in a handler; the page protocol's own threads end
@@ -40,7 +38,6 @@ private:
     bool LoadSettings();
     bool LoadScenario();
     int32_t ChooseTest() const;
-    void LoadPageDefinitions();
     bool Connect();
     int RunTest(int32_t nTest);
     // One tick: true when the run is over (m_nExit says how).
@@ -55,12 +52,10 @@ private:
     std::FILE* const m_pOut;
     std::FILE* const m_pErr;
     std::string m_sScenarioPath;
-    cKestrumSettings m_Settings;
+    cConsoleSession m_Session;
+    bool m_bPagesRead = false;
     cTestScenario m_Scenario;
     cCsvLogFile m_Log;
-    // Before the page protocol: the holders must outlive its receive thread.
-    cPageList m_Pages;
-    std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::vector<const PageItem*> m_Pending;  // queried items whose answer has not come yet
     bool m_bLinkActive = false;
     int m_nExit = kDone;

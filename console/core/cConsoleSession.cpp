@@ -1,0 +1,119 @@
+#include "cConsoleSession.h"
+
+#include "DbgLog.h"
+#include "cRC_IO_EoData.h"
+#include "cRC_IO_Pages.h"
+#include "cUserCommsSettingsFile.h"
+
+#include <exception>
+#include <new>
+#include <utility>
+
+namespace
+{
+// Creates and initialises one protocol object; on failure it is closed and
+// gone. The log lines name the main window's operations, as they always have.
+template <typename Protocol, typename Make>
+cConsoleSession::Result Start(std::unique_ptr<Protocol>& pSlot, Make make, const CommsSettings& settings,
+                              const char* szName, const char* szFunction, const char* szObject)
+{
+    std::unique_ptr<Protocol> pObject(make());
+    if (!pObject)
+    {
+        DbgLog(DBG_ERR, szFunction, __LINE__, DbgLogFormat("Failed to create %s", szObject));
+        return cConsoleSession::Result::kCannotCreate;
+    }
+    bool bInitialised = false;
+    try
+    {
+        // An address that is not one raises from the UDP transport.
+        bInitialised = pObject->initialise(settings, szName);
+    }
+    catch (const std::exception& e)
+    {
+        DbgLog(DBG_ERR, szFunction, __LINE__, DbgLogFormat("initialise raised: %s", e.what()));
+    }
+    if (!bInitialised)
+    {
+        DbgLog(DBG_ERR, szFunction, __LINE__, DbgLogFormat("Failed to initialise %s", szObject));
+        pObject->close();
+        return cConsoleSession::Result::kCannotInitialise;
+    }
+    pSlot = std::move(pObject);
+    return cConsoleSession::Result::kStarted;
+}
+} // namespace
+
+cConsoleSession::cConsoleSession(std::string sSettingsPath) : m_sSettingsPath(std::move(sSettingsPath))
+{
+}
+
+cConsoleSession::~cConsoleSession()
+{
+    Stop();
+}
+
+cConsoleSession::LoadReport cConsoleSession::Load()
+{
+    LoadReport report;
+    report.bSettingsRead = m_Settings.Read(m_sSettingsPath);
+    report.bUserSettingsRead = cUserCommsSettingsFile::ReadRegistrySettings(m_Settings.m_CommsSettings);
+    report.bPagesRead = cPageDefinitionsReader(m_Settings.ControllerType()).Read(m_Settings.sPageDefinitionsFile, m_Pages) ==
+                        cPageDefinitionsReader::Result::kRead;
+    return report;
+}
+
+cConsoleSession::Result cConsoleSession::StartPages()
+{
+    if (m_bStopped)
+        return Result::kStopped;
+    if (m_pRC_IO_Pages)
+        return Result::kStarted;
+    const RC_Variant eVariant = m_Settings.ControllerType();
+    const Result eResult =
+        Start(m_pRC_IO_Pages, [eVariant] { return new (std::nothrow) cRC_IO_Pages(eVariant); }, m_Settings.m_CommsSettings,
+              "Kestrum", "KestrumDlg::InitialiseRC_IO_Pages", "m_pRC_IO_Pages");
+    if (eResult != Result::kStarted)
+        return eResult;
+    // Every defined item is requested periodically; a VMS that asks for the
+    // heartbeat gets it, and the heartbeat then decides the link.
+    m_pRC_IO_Pages->m_pPageDefinitions = &m_Pages;
+    m_pRC_IO_Pages->RegisterItems();
+    m_pRC_IO_Pages->m_bUseHeartbeat = eVariant == RC_Variant::LongFrames && m_Settings.bUseVMS_HeartBeat;
+    return Result::kStarted;
+}
+
+cConsoleSession::Result cConsoleSession::StartEoData()
+{
+    if (m_bStopped)
+        return Result::kStopped;
+    if (m_pRC_IO_EoData)
+        return Result::kStarted;
+    return Start(m_pRC_IO_EoData, [] { return new (std::nothrow) cRC_IO_EoData(); }, m_Settings.m_CommsSettings,
+                 "EoTrackData", "KestrumDlg::InitialiseRC_IO_EoData", "m_pRC_IO_EoData");
+}
+
+bool cConsoleSession::EnableEoDataOutput(bool bEnable)
+{
+    if (!m_pRC_IO_Pages)
+    {
+        DbgLog(DBG_WRN, "cConsoleSession::EnableEoDataOutput", __LINE__,
+               "No page protocol: EO track data not switched on or off");
+        return false;
+    }
+    return m_pRC_IO_Pages->EnableEoDataOutput(bEnable);
+}
+
+void cConsoleSession::Stop()
+{
+    m_bStopped = true;
+    if (m_pRC_IO_EoData)
+    {
+        if (m_pRC_IO_Pages)
+            m_pRC_IO_Pages->EnableEoDataOutput(false);
+        m_pRC_IO_EoData->close();
+        m_pRC_IO_EoData.reset();
+    }
+    // Its destructor sends the stop of every periodic request, then closes the transport.
+    m_pRC_IO_Pages.reset();
+}

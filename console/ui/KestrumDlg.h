@@ -1,0 +1,106 @@
+#pragma once
+#include "cConsoleJoystick.h"
+#include "cConsoleSession.h"
+#include "cRefreshTimer.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class cCommsSetupDlg;
+class cRC_EoDataOutputDlg;
+class cJoystickMonitorDlg;
+class cLandingDlg;
+class cLinkStatusBar;
+class cPlotManager;
+class cRC_SystemDlg;
+class cRC_SystemTestDlg;
+
+// The console's main window: runs the console session (settings, page
+// definitions, protocol objects) and the joystick, owns every secondary
+// dialog and routes the menu commands that open them. Shutdown closes the
+// joystick and the dialogs that use the protocol objects before the session
+// stops them, so the stop of the periodic requests goes out while nothing
+// else sends.
+class KestrumDlg : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit KestrumDlg(const std::string& sSettingsPath, QWidget* pParent = nullptr);
+    ~KestrumDlg() override;
+
+    // Once the window exists: menus, joystick, comms.
+    void OnInitDialog();
+    // False when the page protocol could not be started (the comms setup is then open).
+    bool StartComms();
+    void Shutdown();
+
+    void OnPageCommand(size_t nPage);
+    void OnCommsSetup();
+    void OnAbout();
+    // "EO Target Data Output" (false) and "EO Tag Data Output" (true).
+    void OnEoDataOutput(bool bTagData);
+    void OnTestDataDialog();
+    void OnJoystickMonitor();
+    // The status bar's word on the joystick; refreshed by a timer.
+    void UpdateJoystickStatus();
+
+    const cConsoleSession& Session() const { return m_Session; }
+    const cConsoleJoystick& Joystick() const { return m_Joystick; }
+    cRC_SystemDlg* PageDialog(size_t nPage) const;
+    cCommsSetupDlg* CommsSetupDialog() const;
+    cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
+    cRC_SystemTestDlg* TestDialog() const;
+    cJoystickMonitorDlg* JoystickMonitorDialog() const;
+    QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
+    QMenu* PagesMenu() const { return m_pPagesMenu; }
+    QMenu* ViewMenu() const { return m_pViewMenu; }
+    QAction* CommsSetupAction() const { return m_pCommsSetupAction; }
+    cPlotManager* Plots() const { return m_pPlots; }
+    bool IsShutDown() const { return m_bShutDown; }
+    cLandingDlg* LandingDialog() const;
+    cLinkStatusBar* LinkStatusBar() const { return m_pLinkStatusBar; }
+
+signals:
+    // Everything is closed; the application may end.
+    void sigShutdownComplete();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    // The page protocol, started when it is not running; false when it cannot be.
+    bool InitialiseRC_IO_Pages();
+    void BuildMenus();
+    void BuildPagesMenu();
+    void OnPageClosed(int nPage);
+    void ShowLandingDialog();
+
+    cConsoleSession m_Session;
+    // After the session: it is stopped (and gone) before the session's page protocol.
+    cConsoleJoystick m_Joystick;
+    QPointer<cJoystickMonitorDlg> m_pJoystickMonitorDlg;
+    QLabel* m_pJoystickStatus = nullptr;
+    cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 200};
+
+    std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
+    QPointer<cCommsSetupDlg> m_pCommsSetupDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
+    QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
+    QPointer<cRC_SystemTestDlg> m_pTestDlg;
+    cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
+    QFrame* m_pFrame = nullptr;  // where a landing dialog goes
+    QMenu* m_pViewMenu = nullptr;
+    QMenu* m_pPagesMenu = nullptr;
+    QAction* m_pCommsSetupAction = nullptr;
+    bool m_bShutDown = false;
+    QPointer<cLandingDlg> m_pLandingDlg;  // at most one, on m_pFrame
+    cLinkStatusBar* m_pLinkStatusBar = nullptr;
+};
