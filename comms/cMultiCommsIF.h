@@ -12,7 +12,8 @@ namespace nx::http
 class cUdpIF;
 }
 
-// Creates and owns the one transport a protocol object uses: UDP or serial.
+// Creates and owns the one transport a protocol object uses: UDP or serial
+// (one at a time, whatever "Multi" suggests).
 // Never lets an exception out: an unparsable address fails InitUdp.
 class cMultiCommsIF
 {

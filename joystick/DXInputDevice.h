@@ -6,7 +6,8 @@
 #include <memory>
 
 // Base of the input devices: holds the platform's input interface (which
-// lists and opens game controllers). Each device object holds its own
+// lists and opens game controllers). The DX names are the design's; here the
+// interface is Linux evdev, read through libevdev. Each device object holds its own
 // reference, so destroying one device never pulls the interface from under
 // another.
 class DXInputDevice

@@ -4,7 +4,8 @@
 
 #include <memory>
 
-// A controller instance on one game controller of this machine.
+// A controller instance on one game controller of this machine (named after
+// the design's DirectInput device; it reads an evdev device).
 class cConDirectX : public cControlIF
 {
 public:

@@ -44,6 +44,8 @@ public:
     // system sends its strings NUL-terminated.
     std::string ShownText() const;
 
+    // "New", not "valid": set when a value arrives, cleared by the reader that
+    // has shown it; the value itself stays good after it is cleared.
     std::atomic<bool> bValid{false};
 
 protected:

@@ -31,8 +31,8 @@ std::vector<const PageItem*> FirstRows(const std::vector<PageItem>& items)
 cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageItem>& items, bool bLogging,
                              int32_t nLoggingSubsystem, int32_t nPageIndex, const std::string& sLoggingDirectory,
                              QWidget* pParent)
-    : QDialog(pParent), m_pRC_IO_Pages(pRC_IO_Pages), m_bLogging(bLogging), m_nPageIndex(nPageIndex),
-      m_sLoggingDirectory(sLoggingDirectory), m_Log(FirstRows(items), nLoggingSubsystem),
+    : QDialog(pParent), m_pRC_IO_Pages(pRC_IO_Pages), m_Rows(FirstRows(items)), m_bLogging(bLogging),
+      m_nPageIndex(nPageIndex), m_sLoggingDirectory(sLoggingDirectory), m_Log(m_Rows, nLoggingSubsystem),
       // A quiet page costs a look at its holders' new-value flags and the
       // log's waiting rows, nothing more.
       m_Timer([this] {
@@ -41,8 +41,6 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
               Refresh();
       })
 {
-    m_Rows = FirstRows(items);
-
     auto* pMenuBar = new QMenuBar(this);
     QMenu* pFile = pMenuBar->addMenu(QStringLiteral("File"));
     pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); });
