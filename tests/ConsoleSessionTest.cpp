@@ -1,21 +1,17 @@
 // The console's session without a window, against the simulated remote
 // system: what the main window and kestrum-scenario both run on.
+#include "ConsoleSettings.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 #include "cConsoleSession.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -42,55 +38,34 @@ protected:
         setenv("XDG_CONFIG_HOME", m_Dir.Path().c_str(), 1);
 
         m_Dir.Write("pages.xml", kPages);
-        cSimOptions options;
-        options.m_nVariant = 1;
-        options.m_sPagesFile = m_Dir.File("pages.xml");
-        options.m_nPort = 0;
-        options.m_nEoListenPort = 0;
-        options.m_nEoTargets = 3;
-        options.m_nEoPeriodMs = 20;
-        options.m_bQuiet = true;
-        m_Log.SetObserver([this](const std::string& sEvent) {
-            std::lock_guard<std::mutex> lock(m_Mutex);
-            m_Events.push_back(sEvent);
-        });
-        m_pSim = std::make_unique<cSimulator>(options, m_Log);
-        std::string sError;
-        ASSERT_TRUE(m_pSim->Start(sError)) << sError;
+        m_Sim.Options().m_nEoTargets = 3;
+        m_Sim.Options().m_nEoPeriodMs = 20;
+        ASSERT_TRUE(m_Sim.Start());
     }
     void TearDown() override
     {
-        m_pSim->Stop();
+        m_Sim.Stop();
         if (m_bHadConfig)
             setenv("XDG_CONFIG_HOME", m_sOldConfig.c_str(), 1);
         else
             unsetenv("XDG_CONFIG_HOME");
     }
 
-    std::string WriteSettings(int nPagesPort, const std::string& sExtra = "")
+    std::string WriteSettings(uint16_t nPagesPort, const std::string& sExtra = "")
     {
-        m_Dir.Write("Kestrum.xml", "<VMS_Cfg>\n  <Kestrum nControllerType=\"1\" bUseVMS_HeartBeat=\"true\" nCommsMethod=\"2\""
-                                   " sIpAddress=\"127.0.0.1\" nTxPort=\"" + std::to_string(nPagesPort) +
-                                       "\" nRxPort=\"0\" sPageDefinitionsFile=\"" + m_Dir.File("pages.xml") + "\" " +
-                                       sExtra + "/>\n  <EoTrackData nTxPort=\"" + std::to_string(m_pSim->EoPort()) +
-                                       "\" nRxPort=\"0\"/>\n</VMS_Cfg>\n");
-        return m_Dir.File("Kestrum.xml");
-    }
-
-    bool SawEvent(const std::string& sEvent)
-    {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        for (const std::string& s : m_Events)
-            if (s.find(sEvent) != std::string::npos)
-                return true;
-        return false;
+        return ConsoleSettings()
+            .Udp(nPagesPort, 0)
+            .Main("nControllerType", 1)
+            .Main("bUseVMS_HeartBeat", true)
+            .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+            .Attributes(ConsoleSettings::kMain, sExtra)
+            .Eo("nTxPort", m_Sim.EoPort())
+            .Eo("nRxPort", 0)
+            .Write(m_Dir);
     }
 
     TempDir m_Dir;
-    cSimEventLog m_Log{true};
-    std::unique_ptr<cSimulator> m_pSim;
-    std::mutex m_Mutex;
-    std::vector<std::string> m_Events;
+    SimUnderTest m_Sim{1, m_Dir.File("pages.xml")};
     std::string m_sOldConfig;
     bool m_bHadConfig = false;
 };
@@ -102,7 +77,7 @@ protected:
 // transports close.
 TEST_F(ConsoleSessionTest, RunsTheLinkAndStopsItInOrder)
 {
-    cConsoleSession session(WriteSettings(m_pSim->PagesPort()));
+    cConsoleSession session(WriteSettings(m_Sim.PagesPort()));
     const cConsoleSession::LoadReport report = session.Load();
     EXPECT_TRUE(report.bSettingsRead);
     EXPECT_TRUE(report.bUserSettingsRead);
@@ -124,8 +99,8 @@ TEST_F(ConsoleSessionTest, RunsTheLinkAndStopsItInOrder)
     session.Stop();
     EXPECT_EQ(session.RC_IO_Pages(), nullptr);
     EXPECT_EQ(session.RC_IO_EoData(), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return SawEvent("EO stream off"); }));
-    EXPECT_TRUE(WaitFor([&] { return SawEvent("periodic 4/1 stopped"); }));
+    EXPECT_TRUE(WaitFor([&] { return m_Sim.SawEvent("EO stream off"); }));
+    EXPECT_TRUE(WaitFor([&] { return m_Sim.SawEvent("periodic 4/1 stopped"); }));
     EXPECT_EQ(session.StartPages(), cConsoleSession::Result::kStopped) << "a stopped session starts nothing again";
 }
 
@@ -135,10 +110,10 @@ TEST_F(ConsoleSessionTest, PerUserCommsSettingsOverrideTheFile)
 {
     std::filesystem::create_directories(m_Dir.File("Halvorn Ltd"));
     m_Dir.Write("Halvorn Ltd/Kestrum.conf",
-                "[Comms%20Settings]\nRC%20Target%20Port=" + std::to_string(m_pSim->PagesPort()) + "\n");
+                "[Comms%20Settings]\nRC%20Target%20Port=" + std::to_string(m_Sim.PagesPort()) + "\n");
     cConsoleSession session(WriteSettings(1));
     EXPECT_TRUE(session.Load().bUserSettingsRead);
-    EXPECT_EQ(session.Settings().m_CommsSettings.nTxPort, m_pSim->PagesPort());
+    EXPECT_EQ(session.Settings().m_CommsSettings.nTxPort, m_Sim.PagesPort());
     ASSERT_EQ(session.StartPages(), cConsoleSession::Result::kStarted);
     EXPECT_TRUE(WaitFor([&] { return session.RC_IO_Pages()->m_bLinkActive.load(); }));
 }
@@ -152,14 +127,14 @@ TEST_F(ConsoleSessionTest, FailuresComeBackAsValues)
     EXPECT_FALSE(report.bSettingsRead);
     EXPECT_FALSE(report.bPagesRead) << "the default page definitions file is not here either";
 
-    cConsoleSession serial(WriteSettings(m_pSim->PagesPort(), "sSerialDevice=\"" + m_Dir.File("no-such-tty") + "\""));
+    cConsoleSession serial(WriteSettings(m_Sim.PagesPort(), "sSerialDevice=\"" + m_Dir.File("no-such-tty") + "\""));
     serial.Load();
     serial.Comms().nCommsMethod = CommsSettings::kSerial;
     EXPECT_EQ(serial.StartPages(), cConsoleSession::Result::kCannotInitialise);
     EXPECT_EQ(serial.RC_IO_Pages(), nullptr);
     EXPECT_FALSE(serial.EnableEoDataOutput(true));
 
-    cConsoleSession badAddress(WriteSettings(m_pSim->PagesPort(), "sAllowedPeers=\"any\""));
+    cConsoleSession badAddress(WriteSettings(m_Sim.PagesPort(), "sAllowedPeers=\"any\""));
     badAddress.Load();
     badAddress.Comms().sIpAddress = "not an address";
     EXPECT_EQ(badAddress.StartPages(), cConsoleSession::Result::kCannotInitialise);

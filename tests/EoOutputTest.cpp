@@ -2,15 +2,13 @@
 // shows and logs: the receiver, the picture model and the track log, without
 // windows, so that ThreadSanitizer can watch the receive thread against the
 // reader.
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 #include "cEoTrackLog.h"
 #include "cEoTrackPicture.h"
 #include "cRC_IO_EoData.h"
 #include "cSimEoStream.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 
 #include <chrono>
 #include <fstream>
@@ -77,19 +75,12 @@ TEST(EoOutput, LogStartsAndStopsWhileTheSimulatorStreams)
 {
     TempDir dir;
     dir.Write("pages.xml", kPages);
-    cSimOptions options;
-    options.m_sPagesFile = dir.File("pages.xml");
-    options.m_nPort = 0;
-    options.m_nEoListenPort = 0;
-    options.m_nEoTargets = 32;
-    options.m_nEoTags = 0;
-    options.m_nEoPeriodMs = 10;
-    options.m_bEoOn = true;
-    options.m_bQuiet = true;
-    cSimEventLog events(true);
-    cSimulator simulator(options, events);
-    std::string sError;
-    ASSERT_TRUE(simulator.Start(sError)) << sError;
+    SimUnderTest simulator(0, dir.File("pages.xml"));
+    simulator.Options().m_nEoTargets = 32;
+    simulator.Options().m_nEoTags = 0;
+    simulator.Options().m_nEoPeriodMs = 10;
+    simulator.Options().m_bEoOn = true;
+    ASSERT_TRUE(simulator.Start());
 
     CommsSettings settings;
     settings.nCommsMethod = CommsSettings::kUdp;

@@ -58,11 +58,12 @@ public:
     JoystickConsole(const std::string& sDefinitions, const std::string& sScript)
     {
         m_Dir.Write("joystick.xml", sDefinitions);
-        const std::string sSettings = ScriptedController::WriteSettings(
-            m_Dir, sScript,
-            "nControllerType=\"1\" nCommsMethod=\"2\" nTxPort=\"" + std::to_string(m_Peer.Port()) +
-                "\" nRxPort=\"0\" sJoystickDefinitionsFile=\"" + m_Dir.File("joystick.xml") + "\" sJoystickPlugin=\"" +
-                ScriptedController::PluginPath() + "\"");
+        ConsoleSettings console;
+        console.Udp(m_Peer.Port(), 0)
+            .Main("nControllerType", 1)
+            .Main("sJoystickDefinitionsFile", m_Dir.File("joystick.xml"))
+            .Main("sJoystickPlugin", ScriptedController::PluginPath());
+        const std::string sSettings = ScriptedController::WriteSettings(m_Dir, sScript, console);
         cKestrumSettings settings;
         EXPECT_TRUE(settings.Read(sSettings));
         EXPECT_TRUE(cJoystickDefinitionsReader(settings.ControllerType())

@@ -2,15 +2,12 @@
 // replayed by vms-sim into a fresh console: the fresh console's holders end
 // with the values the recording console ended with.
 #include "LogCapture.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimReplay.h"
-#include "cSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -69,18 +66,11 @@ TEST(Replay, RecordedSessionEndsWithTheRecordedValues)
     cPageList recorded;
     ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read("pages.xml", recorded),
               cPageDefinitionsReader::Result::kRead);
-    cSimEventLog simLog(true);
     int nChecksumFailures = 0;
     {
-        cSimOptions options;
-        options.m_nVariant = 1;
-        options.m_sPagesFile = "pages.xml";
-        options.m_nPort = 0;
-        options.m_nEoListenPort = 0;
-        options.m_nBadChecksumEvery = 5;
-        cSimulator sim(options, simLog);
-        std::string sError;
-        ASSERT_TRUE(sim.Start(sError)) << sError;
+        SimUnderTest sim(1, "pages.xml");
+        sim.Options().m_nBadChecksumEvery = 5;
+        ASSERT_TRUE(sim.Start());
         std::unique_ptr<cRC_IO_Pages> pConsole = Console(sim.PagesPort(), true, recorded);
         ASSERT_TRUE(pConsole->SendU16(3, 1, 2, 300));
         ASSERT_TRUE(pConsole->SendS32(3, 1, 5, -123456));
@@ -100,19 +90,15 @@ TEST(Replay, RecordedSessionEndsWithTheRecordedValues)
     ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read("pages.xml", fresh),
               cPageDefinitionsReader::Result::kRead);
     ASSERT_NE(Values(fresh), expected);
-    cSimOptions options;
-    options.m_ReplayFiles = {dir.File("Kestrum.txt")};
-    options.m_dReplaySpeed = 4.0;
-    options.m_nPort = 0;
-    options.m_nEoListenPort = 0;
-    cSimReplay replay(options, simLog);
-    std::string sError;
-    ASSERT_TRUE(replay.Start(sError)) << sError;
+    ReplayUnderTest replay;
+    replay.Options().m_ReplayFiles = {dir.File("Kestrum.txt")};
+    replay.Options().m_dReplaySpeed = 4.0;
+    ASSERT_TRUE(replay.Start());
     // The console's first frames start the playback.
     std::unique_ptr<cRC_IO_Pages> pConsole = Console(replay.PagesPort(), false, fresh);
-    ASSERT_TRUE(WaitFor([&] { return replay.Finished(); }, 30s));
+    ASSERT_TRUE(WaitFor([&] { return replay.Sim().Finished(); }, 30s));
     EXPECT_TRUE(WaitFor([&] { return Values(fresh) == expected; })) << ::testing::PrintToString(Values(fresh));
-    EXPECT_EQ(replay.FramesSent(), replay.Frames().size());
+    EXPECT_EQ(replay.Sim().FramesSent(), replay.Sim().Frames().size());
     // The spoilt frames were played as recorded, and refused as they were then.
     EXPECT_TRUE(WaitFor([&] { return log.Count("Checksum failed") == 2 * nChecksumFailures; }))
         << log.Count("Checksum failed") << " vs " << nChecksumFailures;

@@ -1,28 +1,21 @@
 // kestrum-scenario run as a CI job runs it: against a bare UDP peer that
 // checks the exact frames and their spacing, and against the simulator.
+#include "ChildProcess.h"
+#include "ConsoleSettings.h"
 #include "RC_Frame.h"
 #include "RC_Payload.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "UdpPeer.h"
 #include "WaitFor.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 
 #include <boost/filesystem.hpp>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <poll.h>
+#include <memory>
 #include <regex>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 using Bytes = UdpPeer::Bytes;
@@ -30,158 +23,36 @@ using Clock = std::chrono::steady_clock;
 
 namespace
 {
-// The program in a folder of its own (its working folder and its per-user
-// settings folder), standard output and error read as they come.
-class ScenarioProcess
+// How long a run may take to end, and a step's line to show.
+constexpr auto kRunLimit = 30s;
+constexpr auto kLineLimit = 20s;
+
+// The program in a folder of its own: its working folder and its per-user
+// settings folder.
+std::unique_ptr<ChildProcess> RunIn(const TempDir& dir, const std::vector<std::string>& args)
 {
-public:
-    ScenarioProcess(const std::string& sDir, std::vector<std::string> args)
-    {
-        args.insert(args.begin(), TestPaths::BinDir() + "/kestrum-scenario");
-        int out[2];
-        int err[2];
-        if (pipe(out) != 0 || pipe(err) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        posix_spawn_file_actions_addchdir_np(&actions, sDir.c_str());
-        std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + sDir};
-        for (char** pEntry = environ; *pEntry; ++pEntry)
-        {
-            if (std::strncmp(*pEntry, "XDG_CONFIG_HOME=", 16) != 0)
-                environment.emplace_back(*pEntry);
-        }
-        std::vector<char*> argv;
-        for (std::string& sArg : args)
-            argv.push_back(sArg.data());
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (std::string& sEntry : environment)
-            envp.push_back(sEntry.data());
-        envp.push_back(nullptr);
-        if (posix_spawn(&m_Pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-            m_Pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        m_nOut = out[0];
-        m_nErr = err[0];
-    }
-    ~ScenarioProcess()
-    {
-        if (m_Pid > 0 && !m_bReaped)
-        {
-            kill(m_Pid, SIGKILL);
-            waitpid(m_Pid, nullptr, 0);
-        }
-        ::close(m_nOut);
-        ::close(m_nErr);
-    }
-    ScenarioProcess(const ScenarioProcess&) = delete;
-    ScenarioProcess& operator=(const ScenarioProcess&) = delete;
+    ChildProcess::Options options;
+    options.sWorkDir = dir.Path();
+    options.environment = {{"XDG_CONFIG_HOME", dir.Path()}};
+    options.bSeparateErrors = true;
+    auto pProcess = std::make_unique<ChildProcess>(TestPaths::BinDir() + "/kestrum-scenario", args, options);
+    EXPECT_TRUE(pProcess->Started());
+    return pProcess;
+}
 
-    bool Started() const { return m_Pid > 0; }
-    void Signal(int nSignal) { kill(m_Pid, nSignal); }
-
-    // Reads until a whole line of standard output equals sLine (false after the limit).
-    bool WaitForLine(const std::string& sLine, std::chrono::milliseconds limit = 20s)
-    {
-        const auto deadline = Clock::now() + limit;
-        while (!HasLine(sLine))
-        {
-            if (Clock::now() >= deadline || !ReadSome(deadline))
-                return HasLine(sLine);
-        }
-        return true;
-    }
-
-    // The exit status once the program has ended (-1: killed or still running after the limit).
-    int Wait(std::chrono::milliseconds limit = 30s)
-    {
-        const auto deadline = Clock::now() + limit;
-        while (ReadSome(deadline))
-        {
-        }
-        while (Clock::now() < deadline)
-        {
-            int nStatus = 0;
-            if (waitpid(m_Pid, &nStatus, WNOHANG) == m_Pid)
-            {
-                m_bReaped = true;
-                return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-
-    const std::string& Out() const { return m_sOut; }
-    const std::string& Err() const { return m_sErr; }
-    // Standard output's lines, without those about the link.
-    std::vector<std::string> StatusLines() const
-    {
-        std::vector<std::string> lines;
-        size_t nStart = 0;
-        for (size_t nEnd; (nEnd = m_sOut.find('\n', nStart)) != std::string::npos; nStart = nEnd + 1)
-        {
-            const std::string sLine = m_sOut.substr(nStart, nEnd - nStart);
-            if (sLine.rfind("LINK : ", 0) != 0)
-                lines.push_back(sLine);
-        }
-        return lines;
-    }
-
-private:
-    bool HasLine(const std::string& sLine) const
-    {
-        return m_sOut.rfind(sLine + "\n", 0) == 0 || m_sOut.find("\n" + sLine + "\n") != std::string::npos;
-    }
-
-    // False once both pipes are at their end or the deadline has passed.
-    bool ReadSome(Clock::time_point deadline)
-    {
-        pollfd fds[2] = {{m_nOut, POLLIN, 0}, {m_nErr, POLLIN, 0}};
-        const bool bOutOpen = m_nOut >= 0 && !m_bOutDone;
-        const bool bErrOpen = m_nErr >= 0 && !m_bErrDone;
-        if (!bOutOpen && !bErrOpen)
-            return false;
-        fds[0].fd = bOutOpen ? m_nOut : -1;
-        fds[1].fd = bErrOpen ? m_nErr : -1;
-        const auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (nLeft <= 0 || poll(fds, 2, static_cast<int>(nLeft)) <= 0)
-            return false;
-        char buffer[4096];
-        for (int n = 0; n < 2; ++n)
-        {
-            if (!(fds[n].revents & (POLLIN | POLLHUP)))
-                continue;
-            const ssize_t nRead = ::read(fds[n].fd, buffer, sizeof(buffer));
-            if (nRead > 0)
-                (n == 0 ? m_sOut : m_sErr).append(buffer, static_cast<size_t>(nRead));
-            else
-                (n == 0 ? m_bOutDone : m_bErrDone) = true;
-        }
-        return true;
-    }
-
-    pid_t m_Pid = -1;
-    bool m_bReaped = false;
-    int m_nOut = -1;
-    int m_nErr = -1;
-    bool m_bOutDone = false;
-    bool m_bErrDone = false;
-    std::string m_sOut;
-    std::string m_sErr;
-};
-
-uint16_t FreeUdpPort()
+// Standard output's lines, without those about the link.
+std::vector<std::string> StatusLines(const ChildProcess& process)
 {
-    UdpPeer probe;
-    return probe.Port();
+    std::vector<std::string> lines;
+    const std::string& sOut = process.Output();
+    size_t nStart = 0;
+    for (size_t nEnd; (nEnd = sOut.find('\n', nStart)) != std::string::npos; nStart = nEnd + 1)
+    {
+        const std::string sLine = sOut.substr(nStart, nEnd - nStart);
+        if (sLine.rfind("LINK : ", 0) != 0)
+            lines.push_back(sLine);
+    }
+    return lines;
 }
 
 Bytes Command(uint8_t nSubSystem, const RC_Payload& payload)
@@ -225,18 +96,18 @@ protected:
     <Item CMD="TX_MSG" Label="B" SubSystem="5" Index="0" Id="3" Type="Byte" Data="0"/>
   </TestLoop>
 </CommandDefinitions>)");
-        m_Dir.Write("Kestrum.xml", R"(<VMS_Cfg><Kestrum nControllerType="0" nCommsMethod="2" sIpAddress="127.0.0.1" nTxPort=")" +
-                                       std::to_string(m_Peer.Port()) + R"(" nRxPort=")" + std::to_string(m_nConsolePort) +
-                                       R"(" sPageDefinitionsFile="pages.xml" sTestScenarioFile="scenario.xml"/>
-  <EoTrackData/></VMS_Cfg>)");
+        ConsoleSettings()
+            .Udp(m_Peer.Port(), m_nConsolePort)
+            .Main("nControllerType", 0)
+            .Main("sPageDefinitionsFile", "pages.xml")
+            .Main("sTestScenarioFile", "scenario.xml")
+            .Write(m_Dir);
     }
 
-    std::unique_ptr<ScenarioProcess> Run(std::vector<std::string> args)
+    std::unique_ptr<ChildProcess> Run(std::vector<std::string> args)
     {
         args.insert(args.begin(), {"--settings", "Kestrum.xml"});
-        auto pProcess = std::make_unique<ScenarioProcess>(m_Dir.Path(), std::move(args));
-        EXPECT_TRUE(pProcess->Started());
-        return pProcess;
+        return RunIn(m_Dir, args);
     }
 
     // The next frame that is not a periodic request (empty after the timeout).
@@ -260,33 +131,33 @@ protected:
 TEST_F(ScenarioProgramTest, UsageListingAndEveryRefusal)
 {
     auto pHelp = Run({"--help"});
-    EXPECT_EQ(pHelp->Wait(), 0);
-    EXPECT_NE(pHelp->Out().find("Usage: kestrum-scenario"), std::string::npos);
-    EXPECT_NE(pHelp->Out().find("130 after SIGINT or SIGTERM"), std::string::npos);
+    EXPECT_EQ(pHelp->Wait(kRunLimit), 0);
+    EXPECT_NE(pHelp->Output().find("Usage: kestrum-scenario"), std::string::npos);
+    EXPECT_NE(pHelp->Output().find("130 after SIGINT or SIGTERM"), std::string::npos);
     auto pVersion = Run({"--version"});
-    EXPECT_EQ(pVersion->Wait(), 0);
-    EXPECT_EQ(pVersion->Out(), std::string("kestrum-scenario (Kestrum) ") + KESTRUM_VERSION + "\n");
+    EXPECT_EQ(pVersion->Wait(kRunLimit), 0);
+    EXPECT_EQ(pVersion->Output(), std::string("kestrum-scenario (Kestrum) ") + KESTRUM_VERSION + "\n");
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--tick-ms", "0"}, {"--cycles", "2x"}, {"--bogus"}, {"--scenario"}, {"Test1", "TestLoop"}})
     {
         auto pWrong = Run(args);
-        EXPECT_EQ(pWrong->Wait(), 2) << args[0];
-        EXPECT_NE(pWrong->Err().find("Usage: kestrum-scenario"), std::string::npos) << pWrong->Err();
-        EXPECT_TRUE(pWrong->Out().empty());
+        EXPECT_EQ(pWrong->Wait(kRunLimit), 2) << args[0];
+        EXPECT_NE(pWrong->Errors().find("Usage: kestrum-scenario"), std::string::npos) << pWrong->Errors();
+        EXPECT_TRUE(pWrong->Output().empty());
     }
 
     auto pList = Run({"--list"});
-    EXPECT_EQ(pList->Wait(), 0);
-    EXPECT_EQ(pList->Out(), "Test1\nTestLoop\n");
+    EXPECT_EQ(pList->Wait(kRunLimit), 0);
+    EXPECT_EQ(pList->Output(), "Test1\nTestLoop\n");
 
     auto pMissing = Run({"--scenario", "nowhere.xml", "--list"});
-    EXPECT_EQ(pMissing->Wait(), 1);
-    EXPECT_NE(pMissing->Err().find("Error opening test scenario file nowhere.xml"), std::string::npos)
-        << pMissing->Err();
+    EXPECT_EQ(pMissing->Wait(kRunLimit), 1);
+    EXPECT_NE(pMissing->Errors().find("Error opening test scenario file nowhere.xml"), std::string::npos)
+        << pMissing->Errors();
     auto pNoTest = Run({"TestNothing"});
-    EXPECT_EQ(pNoTest->Wait(), 1);
-    EXPECT_NE(pNoTest->Err().find("no test named TestNothing in scenario.xml"), std::string::npos) << pNoTest->Err();
+    EXPECT_EQ(pNoTest->Wait(kRunLimit), 1);
+    EXPECT_NE(pNoTest->Errors().find("no test named TestNothing in scenario.xml"), std::string::npos) << pNoTest->Errors();
 }
 
 // With a 20 ms tick a step goes out every 500 ms, each frame exactly as the
@@ -328,12 +199,12 @@ TEST_F(ScenarioProgramTest, FramesAndSpacingAgainstAPeer)
     while (!frame.empty() && !IsPeriodicStop(frame, 5));
     EXPECT_FALSE(frame.empty()) << "no stop of the periodic requests";
 
-    EXPECT_EQ(pRun->Wait(), 0) << pRun->Err();
-    EXPECT_EQ(pRun->StatusLines(),
+    EXPECT_EQ(pRun->Wait(kRunLimit), 0) << pRun->Errors();
+    EXPECT_EQ(StatusLines(*pRun),
               (std::vector<std::string>{"COMMAND : Set mode", "QUERY : Read mode", "  Mode = 9", "COMMAND : Gain",
                                         "FINISHED"}))
-        << pRun->Out();
-    EXPECT_NE(pRun->Out().find("LINK : Active\n"), std::string::npos) << pRun->Out();
+        << pRun->Output();
+    EXPECT_NE(pRun->Output().find("LINK : Active\n"), std::string::npos) << pRun->Output();
 
     std::vector<std::string> logs;
     for (const auto& entry : boost::filesystem::directory_iterator(m_Dir.File("TestLogs")))
@@ -360,8 +231,8 @@ TEST_F(ScenarioProgramTest, CyclesEndATestWithoutFinish)
         payload.AddByte(3, nValue);
         EXPECT_EQ(NextCommand(), Command(5, payload));
     }
-    EXPECT_EQ(pRun->Wait(), 0) << pRun->Err();
-    EXPECT_EQ(pRun->StatusLines(),
+    EXPECT_EQ(pRun->Wait(kRunLimit), 0) << pRun->Errors();
+    EXPECT_EQ(StatusLines(*pRun),
               (std::vector<std::string>{"COMMAND : A", "COMMAND : B", "COMMAND : A", "COMMAND : B"}));
     // Only the stop of the periodic requests follows.
     m_Peer.SetTimeout(1);
@@ -376,16 +247,16 @@ TEST_F(ScenarioProgramTest, StopSignalsEndWith130AfterStoppingThePeriodicRequest
     for (int nSignal : {SIGTERM, SIGINT})
     {
         auto pRun = Run({"--tick-ms", "20", "TestLoop"});
-        ASSERT_TRUE(pRun->WaitForLine("COMMAND : A")) << pRun->Out() << pRun->Err();
+        ASSERT_TRUE(pRun->WaitForLine("COMMAND : A", kLineLimit)) << pRun->Output() << pRun->Errors();
         pRun->Signal(nSignal);
         Bytes frame;
         do
             frame = m_Peer.Receive();
         while (!frame.empty() && !IsPeriodicStop(frame, 5));
         EXPECT_FALSE(frame.empty()) << "no stop frame after signal " << nSignal;
-        EXPECT_EQ(pRun->Wait(), 130) << pRun->Err();
-        ASSERT_FALSE(pRun->StatusLines().empty());
-        EXPECT_EQ(pRun->StatusLines().back(), "STOPPED");
+        EXPECT_EQ(pRun->Wait(kRunLimit), 130) << pRun->Errors();
+        ASSERT_FALSE(StatusLines(*pRun).empty());
+        EXPECT_EQ(StatusLines(*pRun).back(), "STOPPED");
     }
 }
 
@@ -395,44 +266,23 @@ TEST_F(ScenarioProgramTest, StopSignalsEndWith130AfterStoppingThePeriodicRequest
 TEST(ScenarioProgramSim, SampleScenarioRunsAgainstTheSimulator)
 {
     TempDir dir;
-    const uint16_t nConsolePort = FreeUdpPort();
-    cSimOptions options;
-    options.m_nVariant = 1;
-    options.m_sPagesFile = TestPaths::SourceDir() + "/config/PageDefinitions.xml";
-    options.m_nPort = 0;
-    options.m_nEoListenPort = 0;
-    options.m_nReplyPort = nConsolePort;
-    options.m_nEoPort = FreeUdpPort();
-    options.m_bQuiet = true;
-    cSimEventLog events(true);
-    std::mutex mutex;
-    std::vector<std::string> seen;
-    events.SetObserver([&](const std::string& sEvent) {
-        std::lock_guard<std::mutex> lock(mutex);
-        seen.push_back(sEvent);
-    });
-    const auto saw = [&](const std::string& sFragment) {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (const std::string& sEvent : seen)
-            if (sEvent.find(sFragment) != std::string::npos)
-                return true;
-        return false;
-    };
-    cSimulator sim(options, events);
-    std::string sError;
-    ASSERT_TRUE(sim.Start(sError)) << sError;
+    const std::string sPages = TestPaths::SourceDir() + "/config/PageDefinitions.xml";
+    SimUnderTest sim(1, sPages);
+    ASSERT_TRUE(sim.Start());
 
-    dir.Write("Kestrum.xml", R"(<VMS_Cfg><Kestrum nControllerType="1" bUseVMS_HeartBeat="true" nCommsMethod="2"
-    sIpAddress="127.0.0.1" nTxPort=")" + std::to_string(sim.PagesPort()) + R"(" nRxPort=")" +
-                                 std::to_string(nConsolePort) + R"(" sPageDefinitionsFile=")" + options.m_sPagesFile +
-                                 R"(" sTestScenarioFile=")" + TestPaths::SourceDir() +
-                                 R"(/config/TestScenario.xml"/><EoTrackData/></VMS_Cfg>)");
-    ScenarioProcess run(dir.Path(), {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
-    ASSERT_TRUE(run.Started());
-    EXPECT_EQ(run.Wait(60s), 0) << run.Out() << run.Err();
+    ConsoleSettings()
+        .Udp(sim.PagesPort(), sim.ConsolePort())
+        .Main("nControllerType", 1)
+        .Main("bUseVMS_HeartBeat", true)
+        .Main("sPageDefinitionsFile", sPages)
+        .Main("sTestScenarioFile", TestPaths::SourceDir() + "/config/TestScenario.xml")
+        .Write(dir);
+    auto pRun = RunIn(dir, {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
+    ASSERT_TRUE(pRun->Started());
+    EXPECT_EQ(pRun->Wait(60s), 0) << pRun->Output() << pRun->Errors();
 
-    std::vector<std::string> lines = run.StatusLines();
-    ASSERT_FALSE(lines.empty()) << run.Out();
+    std::vector<std::string> lines = StatusLines(*pRun);
+    ASSERT_FALSE(lines.empty()) << pRun->Output();
     EXPECT_EQ(lines.front(), "COMMAND : System mode Manual");
     EXPECT_EQ(lines.back(), "FINISHED");
     std::string sStatus;
@@ -441,10 +291,10 @@ TEST(ScenarioProgramSim, SampleScenarioRunsAgainstTheSimulator)
     for (const char* szLines : {"WAIT : 0\nQUERY : Read system mode\n  VMS System Mode = 1\n",
                                 "COMMAND : System mode Standby\nFINISHED\n"})
         EXPECT_NE(sStatus.find(szLines), std::string::npos) << szLines << " in\n" << sStatus;
-    EXPECT_NE(run.Out().find("LINK : Active\n"), std::string::npos) << run.Out();
-    EXPECT_TRUE(saw("set 1/0/3 = 1"));
-    EXPECT_TRUE(saw("query 1/0/3 = 1"));
-    EXPECT_TRUE(saw("set 1/0/3 = 0"));
-    EXPECT_TRUE(WaitFor([&] { return saw("periodic 1/0 stopped"); }));
+    EXPECT_NE(pRun->Output().find("LINK : Active\n"), std::string::npos) << pRun->Output();
+    EXPECT_TRUE(sim.SawEvent("set 1/0/3 = 1"));
+    EXPECT_TRUE(sim.SawEvent("query 1/0/3 = 1"));
+    EXPECT_TRUE(sim.SawEvent("set 1/0/3 = 0"));
+    EXPECT_TRUE(WaitFor([&] { return sim.SawEvent("periodic 1/0 stopped"); }));
     sim.Stop();
 }

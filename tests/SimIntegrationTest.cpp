@@ -1,22 +1,20 @@
 // The console's protocol objects against the simulated remote system, over
 // UDP on 127.0.0.1 and over a pair of pseudo-terminals.
+#include "ChildProcess.h"
 #include "LogCapture.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -48,46 +46,36 @@ const char* const kPages = R"(<PageDefinitions>
 class Link
 {
 public:
-    explicit Link(int32_t nVariant, const std::function<void(cSimOptions&)>& adjust = {}) : m_Log(true)
+    explicit Link(int32_t nVariant, const std::function<void(cSimOptions&)>& adjust = {})
+        : m_Sim(nVariant, m_Dir.File("pages.xml"))
     {
         m_Dir.Write("pages.xml", kPages);
-        m_Options.m_nVariant = nVariant;
-        m_Options.m_sPagesFile = m_Dir.File("pages.xml");
-        m_Options.m_nPort = 0;
-        m_Options.m_nEoListenPort = 0;
-        m_Options.m_bQuiet = true;
         if (adjust)
-            adjust(m_Options);
-        m_Log.SetObserver([this](const std::string& sEvent) {
-            std::lock_guard<std::mutex> lock(m_EventMutex);
-            m_Events.push_back(sEvent);
-        });
-        m_pSimulator = std::make_unique<cSimulator>(m_Options, m_Log);
-        std::string sError;
-        EXPECT_TRUE(m_pSimulator->Start(sError)) << sError;
-        EXPECT_EQ(cPageDefinitionsReader(m_Options.Variant()).Read(m_Dir.File("pages.xml"), m_PageList),
+            adjust(m_Sim.Options());
+        EXPECT_TRUE(m_Sim.Start());
+        EXPECT_EQ(cPageDefinitionsReader(m_Sim.Options().Variant()).Read(m_Dir.File("pages.xml"), m_PageList),
                   cPageDefinitionsReader::Result::kRead);
     }
     ~Link()
     {
         m_pPages.reset();
-        m_pSimulator->Stop();
+        m_Sim.Stop();
     }
 
-    CommsSettings Settings() const
+    CommsSettings Settings()
     {
         CommsSettings settings;
         settings.nCommsMethod = CommsSettings::kUdp;
-        settings.nTxPort = m_pSimulator->PagesPort();
+        settings.nTxPort = m_Sim.PagesPort();
         settings.nRxPort = 0;
-        settings.nEoTxPort = m_pSimulator->EoPort();
+        settings.nEoTxPort = m_Sim.EoPort();
         settings.nEoRxPort = 0;
         return settings;
     }
 
     cRC_IO_Pages& Console(const CommsSettings& settings)
     {
-        m_pPages = std::make_unique<cRC_IO_Pages>(m_Options.Variant());
+        m_pPages = std::make_unique<cRC_IO_Pages>(m_Sim.Options().Variant());
         EXPECT_TRUE(m_pPages->initialise(settings, "Kestrum"));
         m_pPages->m_pPageDefinitions = &m_PageList;
         m_pPages->RegisterItems();
@@ -96,24 +84,13 @@ public:
     cRC_IO_Pages& Console() { return Console(Settings()); }
 
     RC_ItemValue& Holder(size_t nPage, size_t nItem) { return *m_PageList.Items(nPage).at(nItem).pValue; }
-    bool SawEvent(const std::string& sFragment)
-    {
-        std::lock_guard<std::mutex> lock(m_EventMutex);
-        for (const std::string& sEvent : m_Events)
-            if (sEvent.find(sFragment) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool SawEvent(const std::string& sFragment) { return m_Sim.SawEvent(sFragment); }
     void DestroyConsole() { m_pPages.reset(); }
-    cSimulator& Simulator() { return *m_pSimulator; }
+    cSimulator& Simulator() { return m_Sim.Sim(); }
 
 private:
     TempDir m_Dir;
-    cSimOptions m_Options;
-    cSimEventLog m_Log;
-    std::mutex m_EventMutex;
-    std::vector<std::string> m_Events;
-    std::unique_ptr<cSimulator> m_pSimulator;
+    SimUnderTest m_Sim;
     cPageList m_PageList;
     std::unique_ptr<cRC_IO_Pages> m_pPages;
 };
@@ -243,9 +220,8 @@ TEST(SimIntegration, SerialLinkThroughPseudoTerminals)
     const std::string sSimEnd = ptys.File("sim");
     const std::string sLeft = "pty,raw,echo=0,link=" + sConsoleEnd;
     const std::string sRight = "pty,raw,echo=0,link=" + sSimEnd;
-    const char* argv[] = {"socat", sLeft.c_str(), sRight.c_str(), nullptr};
-    pid_t socat = -1;
-    if (posix_spawnp(&socat, "socat", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    ChildProcess socat("socat", {sLeft, sRight});
+    if (!socat.Started())
         GTEST_SKIP() << "socat is not installed";
     ASSERT_TRUE(WaitFor([&] { return access(sConsoleEnd.c_str(), F_OK) == 0 && access(sSimEnd.c_str(), F_OK) == 0; }));
     {
@@ -256,6 +232,6 @@ TEST(SimIntegration, SerialLinkThroughPseudoTerminals)
         settings.sSerialDevice = sConsoleEnd;
         RoundTrips(link, link.Console(settings), 0);
     }
-    kill(socat, SIGTERM);
-    waitpid(socat, nullptr, 0);
+    socat.Signal(SIGTERM);
+    socat.Wait();
 }

@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
-// A program run by a test: its standard output and error on one pipe, in a
-// working folder of the test's choosing, with extra environment entries. The
+// A program run by a test: its standard output and error on one pipe, or on
+// two, in a working folder of the test's choosing, with environment entries
+// of its own. A program named without a folder is looked for on PATH. The
 // stop signals can be held back until the program unblocks them itself, so
 // that a signal sent at once waits for the program's handlers instead of
 // ending it before they exist. Killed and reaped when the object goes.
@@ -16,11 +17,15 @@ public:
     struct Options
     {
         std::string sWorkDir;
+        // Added to the test's own environment, replacing entries of the same name.
         std::vector<std::pair<std::string, std::string>> environment;
         bool bBlockStopSignals = false;
+        // Standard error on a pipe of its own (Errors()) rather than in Output().
+        bool bSeparateErrors = false;
     };
 
     ChildProcess(const std::string& sProgram, const std::vector<std::string>& args, const Options& options);
+    ChildProcess(const std::string& sProgram, const std::vector<std::string>& args);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -29,19 +34,28 @@ public:
     pid_t Pid() const { return m_Pid; }
     void Signal(int nSignal) const;
     // Output up to the end of the first line holding the fragment, "" if none
-    // comes within the limit; the output read stays available to Output().
+    // comes within the limit. The next call goes on from there; the output
+    // read stays available to Output().
     std::string UpTo(const std::string& sFragment, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // True once a whole line of the output so far equals sLine; false if none
+    // does within the limit.
+    bool WaitForLine(const std::string& sLine, std::chrono::milliseconds limit = std::chrono::seconds(10));
     const std::string& Output() const { return m_sAll; }
-    // Exit status once it has ended; -1 when still running after the limit
-    // or ended by a signal.
+    const std::string& Errors() const { return m_sErrors; }
+    // Exit status once it has ended, with all its output read; -1 when still
+    // running after the limit or ended by a signal.
     int Wait(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 private:
+    // Reads what comes within the time; false if nothing did or both pipes have ended.
     bool ReadSome(int nTimeoutMs);
+    bool HasLine(const std::string& sLine) const;
 
     pid_t m_Pid = -1;
     bool m_bReaped = false;
-    int m_nOut = -1;
+    int m_nOut = -1;  // -1 once ended
+    int m_nErr = -1;
     std::string m_sPending;  // read but not yet returned by UpTo
     std::string m_sAll;
+    std::string m_sErrors;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "ConsoleSettings.h"
 #include "TempDir.h"
 
 #include <chrono>
@@ -15,17 +16,24 @@ inline std::string PluginPath(const std::string& sName = "tc_script")
     return std::string(KESTRUM_TEST_PLUGIN_DIR) + "/lib" + sName + ".so";
 }
 
-// Writes script.txt and the settings file (the main section's attributes as
-// given, the plug-in's section with the script, a journal and sSection's
-// extra attributes) into dir; returns the settings file's path.
-inline std::string WriteSettings(const TempDir& dir, const std::string& sScript, const std::string& sMain = "",
+// Writes script.txt and the settings file (the console's settings as given,
+// the plug-in's section with the script, a journal and sSection's extra
+// attributes) into dir; returns the settings file's path.
+inline std::string WriteSettings(const TempDir& dir, const std::string& sScript, ConsoleSettings settings,
                                  const std::string& sSection = "nPeriodMs=\"5\"")
 {
     dir.Write("script.txt", sScript);
-    dir.Write("Kestrum.xml", "<VMS_Cfg>\n  <Kestrum " + sMain + "/>\n  <EoTrackData/>\n  <ScriptedController sScript=\"" +
-                                 dir.File("script.txt") + "\" sJournal=\"" + dir.File("journal.txt") + "\" " +
-                                 sSection + "/>\n</VMS_Cfg>\n");
-    return dir.File("Kestrum.xml");
+    return settings.Set("ScriptedController", "sScript", dir.File("script.txt"))
+        .Set("ScriptedController", "sJournal", dir.File("journal.txt"))
+        .Attributes("ScriptedController", sSection)
+        .Write(dir);
+}
+
+// The same with the main section's attributes as text.
+inline std::string WriteSettings(const TempDir& dir, const std::string& sScript, const std::string& sMain = "",
+                                 const std::string& sSection = "nPeriodMs=\"5\"")
+{
+    return WriteSettings(dir, sScript, ConsoleSettings().Attributes(ConsoleSettings::kMain, sMain), sSection);
 }
 
 // The journal has a line holding sLine, within the limit.

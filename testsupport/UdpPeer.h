@@ -1,6 +1,8 @@
 #pragma once
 #include <boost/asio/ip/udp.hpp>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <vector>
@@ -27,15 +29,23 @@ public:
     // One datagram, or an empty vector (with *pTimedOut set) after the timeout.
     Bytes Receive(bool* pTimedOut = nullptr)
     {
-        pollfd descriptor{m_Socket.native_handle(), POLLIN, 0};
-        const bool bReady = poll(&descriptor, 1, m_nTimeoutMs) > 0;
+        std::optional<Bytes> datagram = ReceiveWithin(std::chrono::milliseconds(m_nTimeoutMs));
         if (pTimedOut)
-            *pTimedOut = !bReady;
-        if (!bReady)
-            return {};
+            *pTimedOut = !datagram;
+        return datagram ? std::move(*datagram) : Bytes{};
+    }
+    // One datagram (an empty one too), or nothing after the limit.
+    std::optional<Bytes> ReceiveWithin(std::chrono::milliseconds limit)
+    {
+        // Asio's blocking receive would wait past any limit, so poll first.
+        pollfd descriptor{m_Socket.native_handle(), POLLIN, 0};
+        if (poll(&descriptor, 1, static_cast<int>(limit.count() > 0 ? limit.count() : 0)) <= 0)
+            return std::nullopt;
         Bytes buffer(9000);
         const ssize_t n = recv(m_Socket.native_handle(), buffer.data(), buffer.size(), 0);
-        buffer.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        if (n < 0)
+            return std::nullopt;
+        buffer.resize(static_cast<size_t>(n));
         return buffer;
     }
     void Close() { m_Socket.close(); }
@@ -45,3 +55,10 @@ private:
     boost::asio::ip::udp::socket m_Socket;
     int m_nTimeoutMs = 10000;
 };
+
+// A port of 127.0.0.1 that was free a moment ago, for a receiver the test
+// does not make itself (the console's, the simulator's target).
+inline uint16_t FreeUdpPort()
+{
+    return UdpPeer().Port();
+}

@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "RC_Frame.h"
 #include "RC_Payload.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "UdpPeer.h"
@@ -12,9 +13,6 @@
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 
 #include <csignal>
 #include <ctime>
@@ -70,12 +68,6 @@ private:
     std::unique_ptr<cRC_IO_Pages> m_pPages;
 };
 
-uint16_t FreeUdpPort()
-{
-    UdpPeer probe;
-    return probe.Port();
-}
-
 double CpuSeconds()
 {
     timespec now{};
@@ -100,7 +92,9 @@ TEST(LinkFaults, PeerRestartMidStreamIsSurvived)
                                         "--port", std::to_string(nPort), "--reply-port", std::to_string(nConsolePort),
                                         "--eo-listen-port", "0", "--eo-port", std::to_string(FreeUdpPort())};
     };
-    auto sim = std::make_unique<ChildProcess>(sSim, simArgs(0), ChildProcess::Options{dir.Path(), {}, false});
+    ChildProcess::Options inDir;
+    inDir.sWorkDir = dir.Path();
+    auto sim = std::make_unique<ChildProcess>(sSim, simArgs(0), inDir);
     const std::string sReady = sim->UpTo("vms-sim ready");
     const size_t nAt = sReady.find("pages 127.0.0.1:");
     ASSERT_NE(nAt, std::string::npos) << sReady;
@@ -122,7 +116,7 @@ TEST(LinkFaults, PeerRestartMidStreamIsSurvived)
     EXPECT_FALSE(pages.m_bLinkActive);
     EXPECT_EQ(log.Count("Now missed 3 HB messages from the VMS, setting link inactive", DBG_WRN), 1);
 
-    sim = std::make_unique<ChildProcess>(sSim, simArgs(nSimPort), ChildProcess::Options{dir.Path(), {}, false});
+    sim = std::make_unique<ChildProcess>(sSim, simArgs(nSimPort), inDir);
     ASSERT_NE(sim->UpTo("vms-sim ready"), "") << sim->Output();
     ASSERT_TRUE(WaitFor([&] { return pages.GetLinkStatusText() == "Active - 0"; }, 15s)) << pages.GetLinkStatusText();
     EXPECT_TRUE(pages.m_bLinkActive);
@@ -143,35 +137,24 @@ TEST(LinkFaults, SilentPeerReturns)
         LogCapture log;
         TempDir dir;
         dir.Write("pages.xml", kPages);
-        cSimOptions options;
-        options.m_nVariant = nVariant;
-        options.m_sPagesFile = dir.File("pages.xml");
-        options.m_sBindAddress = "127.0.0.1";
-        options.m_nPort = 0;
-        options.m_nReplyPort = FreeUdpPort();
-        options.m_nEoListenPort = 0;
-        options.m_nEoPort = FreeUdpPort();
-        options.m_dSilenceAfter = 3.0;
-        options.m_dSilenceFor = 5.0;
-        options.m_bQuiet = true;
-        cSimEventLog events(true);
-        cSimulator sim(options, events);
-        std::string sError;
-        ASSERT_TRUE(sim.Start(sError)) << sError;
+        SimUnderTest sim(nVariant, dir.File("pages.xml"));
+        sim.Options().m_dSilenceAfter = 3.0;
+        sim.Options().m_dSilenceFor = 5.0;
+        ASSERT_TRUE(sim.Start());
 
-        Console console(options.Variant(), dir.File("pages.xml"));
+        Console console(sim.Options().Variant(), dir.File("pages.xml"));
         CommsSettings settings;
         settings.nCommsMethod = CommsSettings::kUdp;
         settings.nTxPort = sim.PagesPort();
-        settings.nRxPort = options.m_nReplyPort;
+        settings.nRxPort = sim.ConsolePort();
         ASSERT_TRUE(console.Start(settings));
         cRC_IO_Pages& pages = console.Pages();
         ASSERT_TRUE(console.ValuesFlow()) << "variant " << nVariant;
 
         ASSERT_TRUE(WaitFor([&] { return !pages.m_bLinkActive; }, 10s)) << "variant " << nVariant;
-        EXPECT_GE(sim.Seconds(), 3.0);
+        EXPECT_GE(sim.Sim().Seconds(), 3.0);
         ASSERT_TRUE(WaitFor([&] { return pages.m_bLinkActive.load(); }, 15s)) << "variant " << nVariant;
-        EXPECT_GE(sim.Seconds(), 8.0);
+        EXPECT_GE(sim.Sim().Seconds(), 8.0);
         EXPECT_TRUE(console.ValuesFlow()) << "variant " << nVariant;
         if (nVariant == 1)
         {

@@ -1,6 +1,7 @@
 // Every file the console reads, spoilt in each way a file gets spoilt: the
 // console says what is wrong (a log line, or the box the operator must see)
 // and carries on. One row per reader; a new reader is one more row.
+#include "ConsoleSettings.h"
 #include "KestrumDlg.h"
 #include "LogCapture.h"
 #include "TempDir.h"
@@ -149,10 +150,7 @@ TEST(FileFaults, EveryFileSpoiltEveryWayIsReportedAndTheConsoleRunsOn)
             UdpPeer peer;
             if (!reader.sKey.empty())
             {
-                dir.Write("Kestrum.xml", SettingsXml("nCommsMethod=\"2\" nTxPort=\"" + std::to_string(peer.Port()) +
-                                                     "\" nRxPort=\"" + std::to_string(FreeUdpPort()) + "\" " +
-                                                     reader.sKey + "=\"" + sSpoilt + "\""));
-                sSettings = dir.File("Kestrum.xml");
+                sSettings = ConsoleSettings().Udp(peer.Port(), FreeUdpPort()).Main(reader.sKey, sSpoilt).Write(dir);
             }
 
             LogCapture log(DBG_WRN);

@@ -79,13 +79,14 @@ protected:
     // The console's settings, talking to the peer, with the plug-in and extra main keys given.
     std::string Settings(const std::string& sPlugin, const std::string& sMain = "", const std::string& sSection = "")
     {
-        return ScriptedController::WriteSettings(
-            m_Dir, kScript,
-            "nCommsMethod=\"2\" nTxPort=\"" + std::to_string(m_Peer.Port()) + "\" nRxPort=\"" +
-                std::to_string(FreeUdpPort()) + "\" sPageDefinitionsFile=\"" + m_Dir.File("pages.xml") +
-                "\" sJoystickDefinitionsFile=\"" + m_Dir.File("joystick.xml") + "\" sJoystickPlugin=\"" + sPlugin +
-                "\" " + sMain,
-            "nPeriodMs=\"5\" sStartFile=\"" + m_Dir.File("go") + "\" " + sSection);
+        ConsoleSettings settings;
+        settings.Udp(m_Peer.Port(), FreeUdpPort())
+            .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+            .Main("sJoystickDefinitionsFile", m_Dir.File("joystick.xml"))
+            .Main("sJoystickPlugin", sPlugin)
+            .Attributes(ConsoleSettings::kMain, sMain);
+        return ScriptedController::WriteSettings(m_Dir, kScript, settings,
+                                                 "nPeriodMs=\"5\" sStartFile=\"" + m_Dir.File("go") + "\" " + sSection);
     }
 
     TempDir m_Dir;

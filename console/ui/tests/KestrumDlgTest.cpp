@@ -1,3 +1,4 @@
+#include "ConsoleSettings.h"
 #include "KestrumDlg.h"
 #include "LogCapture.h"
 #include "TempDir.h"
@@ -23,8 +24,6 @@
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <map>
-#include <regex>
 #include <set>
 
 using namespace ui_test;
@@ -62,22 +61,13 @@ protected:
     std::string WriteSettings(const std::string& sExtra, int nPages = 3, const std::string& sEoAttributes = "")
     {
         m_Dir.Write("pages.xml", PagesXml(nPages));
-        std::map<std::string, std::string> keys = {
-            {"nCommsMethod", "2"},
-            {"sIpAddress", "127.0.0.1"},
-            {"nTxPort", std::to_string(m_Peer.Port())},
-            {"nRxPort", std::to_string(m_nConsolePort)},
-            {"sPageDefinitionsFile", m_Dir.File("pages.xml")},
-            {"sLoggingDirectory", m_Dir.File("logs")},
-        };
-        const std::regex attribute(R"re((\w+)="([^"]*)")re");
-        for (std::sregex_iterator it(sExtra.begin(), sExtra.end(), attribute), end; it != end; ++it)
-            keys[(*it)[1]] = (*it)[2];
-        std::string sMain;
-        for (const auto& [sKey, sValue] : keys)
-            sMain += sKey + "=\"" + sValue + "\" ";
-        m_Dir.Write("Kestrum.xml", SettingsXml(sMain, sEoAttributes));
-        return m_Dir.File("Kestrum.xml");
+        return ConsoleSettings()
+            .Udp(m_Peer.Port(), m_nConsolePort)
+            .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+            .Main("sLoggingDirectory", m_Dir.File("logs"))
+            .Attributes(ConsoleSettings::kMain, sExtra)
+            .Attributes(ConsoleSettings::kEo, sEoAttributes)
+            .Write(m_Dir);
     }
 
     TempDir m_Dir;

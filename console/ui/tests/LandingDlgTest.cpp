@@ -1,3 +1,4 @@
+#include "ConsoleSettings.h"
 #include "LogCapture.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
@@ -99,8 +100,8 @@ protected:
     template <typename Dlg>
     std::unique_ptr<Dlg> Make(const std::string& sLandingAttributes = "")
     {
-        m_Dir.Write("Kestrum.xml", "<VMS_Cfg><Kestrum/><LandingDlg " + sLandingAttributes + "/></VMS_Cfg>");
-        return std::make_unique<Dlg>(m_pPages.get(), m_Dir.File("Kestrum.xml"));
+        return std::make_unique<Dlg>(
+            m_pPages.get(), ConsoleSettings().Attributes(ConsoleSettings::kLanding, sLandingAttributes).Write(m_Dir));
     }
 
     // The next command that reached the peer, past the periodic requests a

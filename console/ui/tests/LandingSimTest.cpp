@@ -1,13 +1,12 @@
 // The console's main window with its landing dialog against the simulated
 // remote system: what the operator presses comes back as what the system does.
+#include "ConsoleSettings.h"
 #include "KestrumDlg.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
 #include "cLinkStatusBar.h"
 #include "cMessageBox.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
 #include "cThimbrelLandingDlg.h"
 #include "cVmsLandingDlg.h"
 
@@ -46,8 +45,7 @@ protected:
     void TearDown() override
     {
         m_pDlg.reset();
-        if (m_pSim)
-            m_pSim->Stop();
+        m_pSim.reset();
         cMessageBox::SetSink({});
         ClearUserSettings();
     }
@@ -55,33 +53,24 @@ protected:
     void Start(int nVariant)
     {
         m_Dir.Write("pages.xml", kPages);
-        const uint16_t nConsolePort = FreeUdpPort();
-        cSimOptions options;
-        options.m_nVariant = nVariant;
-        options.m_sPagesFile = m_Dir.File("pages.xml");
-        options.m_nPort = 0;
-        options.m_nReplyPort = nConsolePort;
-        options.m_nEoListenPort = 0;
-        options.m_bQuiet = true;
-        m_pSim = std::make_unique<cSimulator>(options, m_Log);
-        std::string sError;
-        ASSERT_TRUE(m_pSim->Start(sError)) << sError;
+        m_pSim = std::make_unique<SimUnderTest>(nVariant, m_Dir.File("pages.xml"));
+        ASSERT_TRUE(m_pSim->Start());
 
-        m_Dir.Write("Kestrum.xml", SettingsXml("nControllerType=\"" + std::to_string(nVariant) +
-                                               "\" bUseVMS_HeartBeat=\"true\" bDisplayLandingDialog=\"true\" "
-                                               "nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\"" +
-                                               std::to_string(m_pSim->PagesPort()) + "\" nRxPort=\"" +
-                                               std::to_string(nConsolePort) + "\" sPageDefinitionsFile=\"" +
-                                               m_Dir.File("pages.xml") + "\""));
-        m_pDlg = std::make_unique<KestrumDlg>(m_Dir.File("Kestrum.xml"));
+        const std::string sSettings = ConsoleSettings()
+                                          .Udp(m_pSim->PagesPort(), m_pSim->ConsolePort())
+                                          .Main("nControllerType", nVariant)
+                                          .Main("bUseVMS_HeartBeat", true)
+                                          .Main("bDisplayLandingDialog", true)
+                                          .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+                                          .Write(m_Dir);
+        m_pDlg = std::make_unique<KestrumDlg>(sSettings);
         m_pDlg->show();
         m_pDlg->OnInitDialog();
         ASSERT_NE(m_pDlg->LandingDialog(), nullptr);
     }
 
     TempDir m_Dir;
-    cSimEventLog m_Log{true};
-    std::unique_ptr<cSimulator> m_pSim;
+    std::unique_ptr<SimUnderTest> m_pSim;
     std::unique_ptr<KestrumDlg> m_pDlg;
 };
 } // namespace

@@ -1,4 +1,5 @@
 // The main window with its landing dialog and its link status bar.
+#include "ConsoleSettings.h"
 #include "KestrumDlg.h"
 #include "RC_Checksum.h"
 #include "RC_Frame.h"
@@ -48,14 +49,13 @@ protected:
 
     std::string WriteSettings(int nControllerType, bool bLanding)
     {
-        const std::string sMain = "nControllerType=\"" + std::to_string(nControllerType) +
-                                  "\" bDisplayLandingDialog=\"" + (bLanding ? "true" : "false") +
-                                  "\" nCommsMethod=\"2\" sIpAddress=\"127.0.0.1\" nTxPort=\"" +
-                                  std::to_string(m_Peer.Port()) + "\" nRxPort=\"" + std::to_string(m_nConsolePort) +
-                                  "\" sPageDefinitionsFile=\"" + m_Dir.File("pages.xml") + "\"";
-        m_Dir.Write("Kestrum.xml", "<VMS_Cfg>\n  <Kestrum " + sMain +
-                                       "/>\n  <EoTrackData/>\n  <LandingDlg nNumberOfVideoChannels=\"3\"/>\n</VMS_Cfg>\n");
-        return m_Dir.File("Kestrum.xml");
+        return ConsoleSettings()
+            .Udp(m_Peer.Port(), m_nConsolePort)
+            .Main("nControllerType", nControllerType)
+            .Main("bDisplayLandingDialog", bLanding)
+            .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+            .Landing("nNumberOfVideoChannels", 3)
+            .Write(m_Dir);
     }
 
     // One long status frame of the track identifier, as the remote system sends it.

@@ -1,13 +1,8 @@
-#include "TempDir.h"
-#include "UdpPeer.h"
+#include "ConsoleSettings.h"
 #include "UiTestSupport.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <csignal>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <set>
 
 using namespace ui_test;
 
@@ -23,10 +18,6 @@ bool IsPeriodicRequest(const UdpPeer::Bytes& frame, uint8_t nRate)
 // the stop of its periodic requests and ends with status 0.
 TEST(SignalShutdown, StopSignalsSendTheStopFramesAndExitCleanly)
 {
-    // The harness's folder when it reaches the test, else the path built in.
-    const char* szBin = std::getenv("KESTRUM_BIN_DIR");
-    const QString sProgram = szBin ? QString::fromLocal8Bit(szBin) + "/kestrum" : QStringLiteral(KESTRUM_PROGRAM);
-
     for (int nSignal : {SIGTERM, SIGINT})
     {
         TempDir dir;
@@ -34,19 +25,12 @@ TEST(SignalShutdown, StopSignalsSendTheStopFramesAndExitCleanly)
         peer.SetTimeout(10);
         dir.Write("pages.xml", R"(<PageDefinitions><Page Title="Tracker">
   <Item SubSystem="4" Item="3" Access="RO" Label="Mode" Type="Byte"/></Page></PageDefinitions>)");
-        dir.Write("Kestrum.xml", SettingsXml("nCommsMethod=\"2\" nTxPort=\"" + std::to_string(peer.Port()) +
-                                             "\" nRxPort=\"" + std::to_string(FreeUdpPort()) +
-                                             "\" sPageDefinitionsFile=\"" + dir.File("pages.xml") + "\""));
-
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.Path()));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(QString::fromStdString(dir.Path()));
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(sProgram, {QString::fromStdString(dir.File("Kestrum.xml"))});
-        ASSERT_TRUE(process.waitForStarted(10000));
+        const std::string sSettings = ConsoleSettings()
+                                          .Udp(peer.Port(), FreeUdpPort())
+                                          .Main("sPageDefinitionsFile", dir.File("pages.xml"))
+                                          .Write(dir);
+        const std::unique_ptr<ChildProcess> pConsole = StartConsole(dir, sSettings);
+        ASSERT_TRUE(pConsole->Started());
 
         // With the link silent the console asks again every 1.2 s: it is up and running.
         UdpPeer::Bytes frame;
@@ -55,7 +39,7 @@ TEST(SignalShutdown, StopSignalsSendTheStopFramesAndExitCleanly)
         while (!frame.empty() && !IsPeriodicRequest(frame, 1));
         ASSERT_FALSE(frame.empty()) << "no periodic request from the console";
 
-        ::kill(static_cast<pid_t>(process.processId()), nSignal);
+        pConsole->Signal(nSignal);
         do
             frame = peer.Receive();
         while (!frame.empty() && !IsPeriodicRequest(frame, 0));
@@ -64,8 +48,6 @@ TEST(SignalShutdown, StopSignalsSendTheStopFramesAndExitCleanly)
         {
             EXPECT_EQ(frame[1], 4);
         }
-        ASSERT_TRUE(process.waitForFinished(10000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0);
+        ASSERT_EQ(pConsole->Wait(), 0) << pConsole->Output();
     }
 }

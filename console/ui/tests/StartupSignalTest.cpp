@@ -2,10 +2,7 @@
 // does: exit status 0 and the debug log written. Tried as a new user would:
 // with the page definitions file missing, so that an error box is open while
 // the main window is still being built.
-#include "ChildProcess.h"
-#include "TempDir.h"
-#include "TestPaths.h"
-#include "UdpPeer.h"
+#include "ConsoleSettings.h"
 #include "UiTestSupport.h"
 
 #include <csignal>
@@ -21,18 +18,11 @@ class Console
 public:
     Console()
     {
-        m_Dir.Write("Kestrum.xml",
-                    ui_test::SettingsXml("nCommsMethod=\"2\" nTxPort=\"" + std::to_string(m_Peer.Port()) +
-                                         "\" nRxPort=\"" + std::to_string(ui_test::FreeUdpPort()) +
-                                         "\" sPageDefinitionsFile=\"" + m_Dir.File("missing.xml") + "\""));
-        ChildProcess::Options options;
-        options.sWorkDir = m_Dir.Path();
-        options.environment = {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", m_Dir.Path()},
-                               {"XDG_RUNTIME_DIR", m_Dir.Path()}};
-        // Held back until the program's handlers take them, whenever it is sent.
-        options.bBlockStopSignals = true;
-        m_pProcess = std::make_unique<ChildProcess>(TestPaths::BinDir() + "/kestrum",
-                                                    std::vector<std::string>{m_Dir.File("Kestrum.xml")}, options);
+        const std::string sSettings = ConsoleSettings()
+                                          .Udp(m_Peer.Port(), FreeUdpPort())
+                                          .Main("sPageDefinitionsFile", m_Dir.File("missing.xml"))
+                                          .Write(m_Dir);
+        m_pProcess = ui_test::StartConsole(m_Dir, sSettings, true);  // stop signals held back
     }
     ChildProcess& Process() { return *m_pProcess; }
     std::string DebugLog() const { return m_Dir.Read("CorvaneDebugLog.txt"); }

@@ -1,3 +1,4 @@
+#include "ConsoleSettings.h"
 #include "KestrumDlg.h"
 #include "LogCapture.h"
 #include "TempDir.h"
@@ -171,11 +172,12 @@ TEST_F(SystemTestDlgTest, MainWindowOpensRestoresAndDestroysTheDialog)
 {
     ClearUserSettings();
     m_Dir.Write("pages.xml", "<PageDefinitions/>");
-    m_Dir.Write("Kestrum.xml", SettingsXml("nCommsMethod=\"2\" nTxPort=\"" + std::to_string(m_Peer.Port()) +
-                                           "\" nRxPort=\"" + std::to_string(FreeUdpPort()) +
-                                           "\" bShowTestPage=\"true\" sPageDefinitionsFile=\"pages.xml\""
-                                           " sTestScenarioFile=\"scenario.xml\""));
-    KestrumDlg mainDlg(m_Dir.File("Kestrum.xml"));
+    KestrumDlg mainDlg(ConsoleSettings()
+                           .Udp(m_Peer.Port(), FreeUdpPort())
+                           .Main("bShowTestPage", true)
+                           .Main("sPageDefinitionsFile", "pages.xml")
+                           .Main("sTestScenarioFile", "scenario.xml")
+                           .Write(m_Dir));
     mainDlg.OnInitDialog();
     QAction* pCommand = nullptr;
     for (QAction* pAction : mainDlg.ViewMenu()->actions())

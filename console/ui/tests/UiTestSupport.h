@@ -1,26 +1,22 @@
 #pragma once
+#include "ChildProcess.h"
 #include "RC_Frame.h"
 #include "RC_Payload.h"
+#include "TempDir.h"
+#include "TestPaths.h"
+#include "UdpPeer.h"
 #include "cAppIdentity.h"
 
 #include <QCoreApplication>
 #include <QSettings>
-#include <boost/asio/ip/udp.hpp>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace ui_test
 {
-// A UDP port that was free a moment ago, for the console's own receive port.
-inline uint16_t FreeUdpPort()
-{
-    boost::asio::io_context io;
-    boost::asio::ip::udp::socket socket(io, boost::asio::ip::udp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
-    return socket.local_endpoint().port();
-}
-
 // Runs the event loop until the condition holds or the limit passes.
 template <typename Predicate>
 bool SpinUntil(Predicate predicate, std::chrono::milliseconds limit = std::chrono::seconds(10))
@@ -50,6 +46,21 @@ inline void ClearUserSettings()
     pStore->sync();
 }
 
+// The console program with the settings file given, offscreen, working in the
+// folder and keeping its per-user settings there. Held back, the stop signals
+// wait for the program's handlers, whenever they are sent.
+inline std::unique_ptr<ChildProcess> StartConsole(const TempDir& dir, const std::string& sSettings,
+                                                  bool bBlockStopSignals = false)
+{
+    ChildProcess::Options options;
+    options.sWorkDir = dir.Path();
+    options.environment = {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", dir.Path()},
+                           {"XDG_RUNTIME_DIR", dir.Path()}};
+    options.bBlockStopSignals = bBlockStopSignals;
+    return std::make_unique<ChildProcess>(TestPaths::BinDir() + "/kestrum", std::vector<std::string>{sSettings},
+                                          options);
+}
+
 // A short-frame status frame carrying one payload.
 inline std::vector<uint8_t> StatusFrame(uint8_t nSubSystem, const RC_Payload& payload, uint8_t nStatus = 0)
 {
@@ -63,11 +74,5 @@ inline std::vector<uint8_t> CommandFrame(uint8_t nSubSystem, const RC_Payload& p
     RC_Frame frame;
     frame.BuildCommand(RC_Variant::ShortFrames, nSubSystem, 0, payload);
     return {frame.Data(), frame.Data() + frame.Size()};
-}
-
-// Settings file text with the main section and EoTrackData.
-inline std::string SettingsXml(const std::string& sMainAttributes, const std::string& sEoAttributes = "")
-{
-    return "<VMS_Cfg>\n  <Kestrum " + sMainAttributes + "/>\n  <EoTrackData " + sEoAttributes + "/>\n</VMS_Cfg>\n";
 }
 } // namespace ui_test

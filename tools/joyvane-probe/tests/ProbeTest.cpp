@@ -1,12 +1,14 @@
+#include "ChildProcess.h"
 #include "StateText.h"
 #include "cProbeOptions.h"
 
-#include <array>
-#include <cstdio>
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+using namespace std::chrono_literals;
 
 namespace
 {
@@ -16,19 +18,11 @@ struct ProbeRun
     std::string sOutput;  // standard output and standard error together
 };
 
-ProbeRun Probe(const std::string& sArguments)
+ProbeRun Probe(const std::vector<std::string>& args)
 {
-    const std::string sCommand = std::string(JOYVANE_PROBE) + " " + sArguments + " 2>&1";
-    FILE* pPipe = popen(sCommand.c_str(), "r");
-    ProbeRun run{-1, ""};
-    if (!pPipe)
-        return run;
-    std::array<char, 512> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pPipe))
-        run.sOutput += buffer.data();
-    const int nStatus = pclose(pPipe);
-    run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    return run;
+    ChildProcess probe(JOYVANE_PROBE, args);
+    const int nExit = probe.Wait(30s);
+    return {nExit, probe.Output()};
 }
 
 cProbeOptions::eParse Parse(cProbeOptions& options, std::vector<const char*> arguments)
@@ -40,7 +34,7 @@ cProbeOptions::eParse Parse(cProbeOptions& options, std::vector<const char*> arg
 
 TEST(JoyvaneProbe, ExplainsItself)
 {
-    const ProbeRun run = Probe("--help");
+    const ProbeRun run = Probe({"--help"});
     EXPECT_EQ(run.nExit, 0);
     EXPECT_NE(run.sOutput.find("Usage: joyvane-probe"), std::string::npos) << run.sOutput;
     EXPECT_NE(run.sOutput.find("Ctrl-C"), std::string::npos);
@@ -49,7 +43,7 @@ TEST(JoyvaneProbe, ExplainsItself)
 // This machine has no joystick: the operator is told so plainly.
 TEST(JoyvaneProbe, ReportsAMissingJoystick)
 {
-    const ProbeRun run = Probe("3 --settings /nonexistent/Kestrum.xml");
+    const ProbeRun run = Probe({"3", "--settings", "/nonexistent/Kestrum.xml"});
     EXPECT_EQ(run.nExit, 2);
     EXPECT_NE(run.sOutput.find("joyvane-probe: no joystick at index 3\n"), std::string::npos) << run.sOutput;
 }
@@ -59,7 +53,7 @@ TEST(JoyvaneProbe, ReportsAMissingJoystick)
 TEST(JoyvaneProbe, PrintsEachRecordAndStopsAfterTheCount)
 {
     const std::string sPlugin = std::string(KESTRUM_TEST_PLUGIN_DIR) + "/libtc_full.so";
-    const ProbeRun run = Probe("--plugin " + sPlugin + " --settings states=3 --count 3");
+    const ProbeRun run = Probe({"--plugin", sPlugin, "--settings", "states=3", "--count", "3"});
     EXPECT_EQ(run.nExit, 0) << run.sOutput;
     EXPECT_NE(run.sOutput.find("#1     ok    X=+0.000 Y=+0.000 Z=-- Rx=-- Ry=-- Rz=-- S0=+0.000 S1=+0.000 hat=0 "
                                "buttons=0x00000001 [0]\n"),
@@ -72,27 +66,22 @@ TEST(JoyvaneProbe, PrintsEachRecordAndStopsAfterTheCount)
 TEST(JoyvaneProbe, CtrlCEndsItCleanly)
 {
     const std::string sPlugin = std::string(KESTRUM_TEST_PLUGIN_DIR) + "/libtc_full.so";
-    const std::string sCommand =
-        "timeout --preserve-status -s INT 1 " + std::string(JOYVANE_PROBE) + " --plugin " + sPlugin + " -s ret=0 2>&1";
-    FILE* pPipe = popen(sCommand.c_str(), "r");
-    ASSERT_NE(pPipe, nullptr);
-    std::string sOutput;
-    std::array<char, 512> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pPipe))
-        sOutput += buffer.data();
-    const int nStatus = pclose(pPipe);
-    ASSERT_TRUE(WIFEXITED(nStatus)) << sOutput;
-    EXPECT_EQ(WEXITSTATUS(nStatus), 0) << sOutput;
-    EXPECT_NE(sOutput.find("Ctrl-C to stop"), std::string::npos) << sOutput;
-    EXPECT_NE(sOutput.find("joyvane-probe: 0 records"), std::string::npos) << sOutput;
+    ChildProcess::Options options;
+    // Held back until the probe waits for them, whenever it is sent.
+    options.bBlockStopSignals = true;
+    ChildProcess probe(JOYVANE_PROBE, {"--plugin", sPlugin, "-s", "ret=0"}, options);
+    ASSERT_NE(probe.UpTo("Ctrl-C to stop"), "") << probe.Output();
+    probe.Signal(SIGINT);
+    EXPECT_EQ(probe.Wait(30s), 0) << probe.Output();
+    EXPECT_NE(probe.Output().find("joyvane-probe: 0 records"), std::string::npos) << probe.Output();
 }
 
 TEST(JoyvaneProbe, WrongUsageAndUnloadablePluginsAreRefused)
 {
-    EXPECT_EQ(Probe("--count none").nExit, 64);
-    EXPECT_EQ(Probe("-- -1").nExit, 64);
-    EXPECT_EQ(Probe("0 1").nExit, 64);
-    const ProbeRun run = Probe("--plugin /nonexistent/libJoyvane.so");
+    EXPECT_EQ(Probe({"--count", "none"}).nExit, 64);
+    EXPECT_EQ(Probe({"--", "-1"}).nExit, 64);
+    EXPECT_EQ(Probe({"0", "1"}).nExit, 64);
+    const ProbeRun run = Probe({"--plugin", "/nonexistent/libJoyvane.so"});
     EXPECT_EQ(run.nExit, 1);
     EXPECT_NE(run.sOutput.find("the plug-in could not be loaded (code 7)"), std::string::npos) << run.sOutput;
 }

@@ -170,7 +170,7 @@ TEST(SimLanding, ZoomCommandsMoveTheZoomPosition)
 // item byte; a real one is answered with its value.
 TEST(SimLanding, RefusedSystemModeIsAnsweredWithItsError)
 {
-    SimUnderTest sim(1);
+    SimWithPeers sim(1);
     ASSERT_TRUE(sim.Start());
     EXPECT_EQ(sim.Exchange(WithChecksum({0x99, 0x01, 0x00, 0x00, 0x02, 0x03, 0x05})),
               WithChecksum({0x99, 0x01, 0x00, 0x0C, 0x00, 0x08, 0x03}));

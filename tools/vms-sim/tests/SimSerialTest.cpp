@@ -96,7 +96,7 @@ TEST(SimSerial, PageProtocolRunsOverAPseudoTerminal)
     {
         SCOPED_TRACE(nVariant);
         Pty pty;
-        SimUnderTest sim(nVariant);
+        SimWithPeers sim(nVariant);
         sim.Options().m_sSerialDevice = pty.Device();
         ASSERT_TRUE(sim.Start());
         pty.CloseSlave();

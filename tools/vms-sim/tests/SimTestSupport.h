@@ -1,16 +1,11 @@
 #pragma once
 #include "RC_Checksum.h"
+#include "SimUnderTest.h"
 #include "TempDir.h"
-#include "cSimEventLog.h"
-#include "cSimOptions.h"
-#include "cSimulator.h"
+#include "UdpPeer.h"
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/udp.hpp>
 #include <chrono>
 #include <cstdint>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,40 +47,22 @@ inline const char* kPages = R"(<?xml version="1.0"?>
 </PageDefinitions>
 )";
 
-// A UDP socket on 127.0.0.1 playing one end of the console.
-class UdpPeer
+// The simulator with its pages written to a file of its own and two peer
+// sockets standing for the console at the ports it sends to.
+class SimWithPeers : public SimUnderTest
 {
 public:
-    UdpPeer();
-    uint16_t Port() const { return m_Socket.local_endpoint().port(); }
-    void SendTo(uint16_t nPort, const Bytes& bytes);
-    // One datagram, or nothing after the limit.
-    std::optional<Bytes> Receive(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Change Options() before Start.
+    explicit SimWithPeers(int32_t nVariant, const std::string& sPages = kPages);
+    ~SimWithPeers();
 
-private:
-    boost::asio::io_context m_Io;
-    boost::asio::ip::udp::socket m_Socket;
-};
-
-// The simulator in this process, its links on free ports of 127.0.0.1 and
-// aimed at two peer sockets that stand for the console.
-class SimUnderTest
-{
-public:
-    // Options with the ports and pages file filled in; change them before Start.
-    explicit SimUnderTest(int32_t nVariant, const std::string& sPages = kPages);
-    ~SimUnderTest();
-
-    bool Start();
-    cSimulator& Sim() { return *m_pSim; }
-    cSimOptions& Options() { return m_Options; }
     UdpPeer& Console() { return m_Console; }
     UdpPeer& EoConsole() { return m_EoConsole; }
 
-    void Send(const Bytes& frame) { m_Console.SendTo(m_pSim->PagesPort(), frame); }
+    void Send(const Bytes& frame) { m_Console.SendTo(PagesPort(), frame); }
     std::optional<Bytes> Receive(std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
-        return m_Console.Receive(limit);
+        return m_Console.ReceiveWithin(limit);
     }
     // The next frame that is not a heartbeat (variant 1 sends them every second).
     std::optional<Bytes> ReceiveStatus(std::chrono::milliseconds limit = std::chrono::seconds(10));
@@ -93,16 +70,10 @@ public:
     std::optional<Bytes> Exchange(const Bytes& frame);
     // Waits until no frame of the group has come for the quiet time (bounded).
     bool WaitForQuiet(std::chrono::milliseconds quiet, int nMostFrames);
-    std::vector<std::string> Events();
 
 private:
     TempDir m_Dir;
-    cSimOptions m_Options;
-    cSimEventLog m_Log{true};
     UdpPeer m_Console;
     UdpPeer m_EoConsole;
-    std::unique_ptr<cSimulator> m_pSim;
-    std::mutex m_EventMutex;
-    std::vector<std::string> m_Events;
 };
 } // namespace simtest

@@ -40,7 +40,7 @@ Bytes PeriodicRequest(int32_t nVariant, uint8_t nRate, const Bytes& mask)
 // the status byte in place.
 TEST(SimUdp, ShortFrameSetsAndQueriesAreAnsweredByteForByte)
 {
-    SimUnderTest sim(0);
+    SimWithPeers sim(0);
     ASSERT_TRUE(sim.Start());
 
     const std::vector<Bytes> sets = {
@@ -69,7 +69,7 @@ TEST(SimUdp, ShortFrameSetsAndQueriesAreAnsweredByteForByte)
 
 TEST(SimUdp, LongFrameSetsAndQueriesAreAnsweredByteForByte)
 {
-    SimUnderTest sim(1);
+    SimWithPeers sim(1);
     ASSERT_TRUE(sim.Start());
 
     // Commands carry a one-byte payload length, answers the whole frame's length in two.
@@ -93,7 +93,7 @@ TEST(SimUdp, LongFrameSetsAndQueriesAreAnsweredByteForByte)
 // command, since where the next entry starts cannot be known.
 TEST(SimUdp, RefusedCommandsCarryTheirErrorCode)
 {
-    SimUnderTest sim(0);
+    SimWithPeers sim(0);
     ASSERT_TRUE(sim.Start());
     EXPECT_EQ(sim.Exchange(WithChecksum({0x10, 0x05, 0x00, 0x01, 0xE3})), WithChecksum({0x10, 0x05, 0x08, 0x01, 0xE3}));
 
@@ -127,7 +127,7 @@ TEST(SimUdp, RefusedCommandsCarryTheirErrorCode)
 // with trigger 1; the console's stop (rate 0, empty mask) ends them.
 TEST(SimUdp, PeriodicRequestsSendTheMaskedItemsUntilStopped)
 {
-    SimUnderTest sim(1);
+    SimWithPeers sim(1);
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(sim.Exchange(WithChecksum({0x99, 0x05, 0x02, 0x00, 0x03, 0x03, 0x01, 0x2C})));
 
@@ -167,7 +167,7 @@ TEST(SimUdp, PeriodicRequestsSendTheMaskedItemsUntilStopped)
 // rising to 3 (inactive) once they stop.
 TEST(SimUdp, HeartbeatFollowsTheConsolesHeartbeats)
 {
-    SimUnderTest sim(1);
+    SimWithPeers sim(1);
     ASSERT_TRUE(sim.Start());
     auto nextHeartbeat = [&sim]() -> Bytes {
         for (int i = 0; i < 50; ++i)
@@ -215,7 +215,7 @@ TEST(SimUdp, EoSwitchStartsAndStopsTheTrackStream)
 {
     for (const int32_t nVariant : {0, 1})
     {
-        SimUnderTest sim(nVariant);
+        SimWithPeers sim(nVariant);
         sim.Options().m_nEoFormat = nVariant == 0 ? 1 : 33;
         sim.Options().m_nEoTargets = 3;
         sim.Options().m_nEoTags = 2;
@@ -232,7 +232,7 @@ TEST(SimUdp, EoSwitchStartsAndStopsTheTrackStream)
         bool bTag = false;
         for (int i = 0; i < 20 && !(bTrack && bTag); ++i)
         {
-            std::optional<Bytes> frame = sim.EoConsole().Receive();
+            std::optional<Bytes> frame = sim.EoConsole().ReceiveWithin(std::chrono::seconds(10));
             ASSERT_TRUE(frame);
             ASSERT_TRUE(ChecksumGood(*frame));
             const Bytes& f = *frame;
@@ -258,10 +258,10 @@ TEST(SimUdp, EoSwitchStartsAndStopsTheTrackStream)
         sim.Send(off);
         ASSERT_TRUE(WaitFor([&sim] { return !sim.Sim().EoStreaming(); }));
         int nLate = 0;
-        while (sim.EoConsole().Receive(std::chrono::milliseconds(300)) && nLate < 10)
+        while (sim.EoConsole().ReceiveWithin(std::chrono::milliseconds(300)) && nLate < 10)
             ++nLate;
         EXPECT_LT(nLate, 10);
-        EXPECT_FALSE(sim.EoConsole().Receive(std::chrono::milliseconds(500)));
+        EXPECT_FALSE(sim.EoConsole().ReceiveWithin(std::chrono::milliseconds(500)));
     }
 }
 
@@ -303,7 +303,7 @@ TEST(SimUdp, FaultsSpoilTheFramesTheyAreAskedTo)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.szName);
-        SimUnderTest sim(0);
+        SimWithPeers sim(0);
         c.fnSet(sim.Options());
         ASSERT_TRUE(sim.Start());
         sim.Send(PeriodicRequest(0, 1, MaskOf({3, 11})));
@@ -322,7 +322,7 @@ TEST(SimUdp, LargeGroupsAreSplitAcrossFrames)
     std::string sPages = "<PageDefinitions><Page>";
     for (int nItem = 20; nItem < 80; ++nItem)
         sPages += "<Item SubSystem='7' Item='" + std::to_string(nItem) + "' Access='RO' Label='x' Type='U32'/>";
-    SimUnderTest sim(0, sPages + "</Page></PageDefinitions>");
+    SimWithPeers sim(0, sPages + "</Page></PageDefinitions>");
     ASSERT_TRUE(sim.Start());
     EXPECT_EQ(sim.Sim().Flood(7, 0, 1, 0.0), 2u);
     std::vector<int> items;
@@ -347,7 +347,7 @@ TEST(SimUdp, SilenceAndHeldHeartbeatsLeaveAGap)
     for (const bool bSilence : {true, false})
     {
         SCOPED_TRACE(bSilence ? "silence" : "no heartbeat");
-        SimUnderTest sim(1);
+        SimWithPeers sim(1);
         if (bSilence)
             sim.Options().m_dSilenceAfter = 1.5, sim.Options().m_dSilenceFor = 2.0;
         else
@@ -390,7 +390,7 @@ TEST(SimUdp, SilenceAndHeldHeartbeatsLeaveAGap)
 // every frame counted out (the benchmark's path).
 TEST(SimUdp, FloodSendsTheGroupAsOftenAsAsked)
 {
-    SimUnderTest sim(0);
+    SimWithPeers sim(0);
     sim.Options().m_nFlood = 40;
     sim.Options().m_dFloodRate = 400.0;
     ASSERT_TRUE(sim.Start());
