@@ -25,8 +25,11 @@ using Bytes = std::vector<uint8_t>;
 namespace
 {
 using ProcessFigures::ResidentKb;
+// GCC names AddressSanitizer with a macro, clang as a feature.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
 #else
 constexpr bool kAddressSanitizer = false;
 #endif

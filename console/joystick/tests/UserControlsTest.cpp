@@ -26,12 +26,12 @@ public:
         };
         controls.m_sigXY.connect([add](float fX, float fY) { add("XY %.3f %.3f", fX, fY); });
         controls.m_sigXYExp.connect([add](float fX, float fY) { add("XYExp %.3f %.3f", fX, fY); });
-        controls.m_sigXYCentred.connect([add] { add("XYCentred"); });
+        controls.m_sigXYCentred.connect([add] { add("%s", "XYCentred"); });
         controls.m_sigButtonDown.connect([add](int n) { add("Down %d", n); });
         controls.m_sigButtonUp.connect([add](int n) { add("Up %d", n); });
         controls.m_sigButtonHeld.connect([add](int n) { add("Held %d", n); });
         controls.m_sigZ.connect([add](float f) { add("Z %.3f", f); });
-        controls.m_sigZCentred.connect([add] { add("ZCentred"); });
+        controls.m_sigZCentred.connect([add] { add("%s", "ZCentred"); });
         controls.m_sigPOV.connect([add](int32_t n) { add("POV %d", n); });
         controls.m_sigPOVDown.connect([add](int32_t n) { add("POVDown %d", n); });
         controls.m_sigPOVUp.connect([add](int32_t n) { add("POVUp %d", n); });
