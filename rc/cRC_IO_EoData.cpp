@@ -60,7 +60,7 @@ bool cRC_IO_EoData::loadRxMsgDescriptors()
         return false;
     }
     pCommsIF->getProtocol()->m_nDefaultSync = RC_Frame::kEoSync;
-    return pCommsIF->getProtocol()->LoadMsgDescriptor(2, 3, 0, this) == 0;
+    return pCommsIF->getProtocol()->LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 3, 0, this) == 0;
 }
 
 size_t cRC_IO_EoData::RecordSize(uint8_t nFormat)

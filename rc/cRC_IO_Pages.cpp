@@ -43,10 +43,10 @@ bool cRC_IO_Pages::loadRxMsgDescriptors()
     {
     case RC_Variant::ShortFrames:
         pFramer->m_nDefaultSync = RC_Frame::kShortSync;
-        return pFramer->LoadMsgDescriptor(1, 3, 5, this) == 0;
+        return pFramer->LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, this) == 0;
     case RC_Variant::LongFrames:
         pFramer->m_nDefaultSync = RC_Frame::kLongSync;
-        return pFramer->LoadMsgDescriptor(2, 5, 0, this) == 0;
+        return pFramer->LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 5, 0, this) == 0;
     }
     return false;
 }
