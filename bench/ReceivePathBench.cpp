@@ -61,11 +61,11 @@ const std::vector<uint8_t>& Stream()
 bool LoadAllKinds(cRxProtocol& framer, cCommsIO* pOwner)
 {
     framer.m_nDefaultSync = 0x10;
-    framer.LoadMsgDescriptor(1, 3, 5, pOwner);
+    framer.LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, pOwner);
     framer.m_nDefaultSync = 0x99;
-    framer.LoadMsgDescriptor(2, 5, 0, pOwner);
+    framer.LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 5, 0, pOwner);
     framer.m_nDefaultSync = 0x77;
-    return framer.LoadMsgDescriptor(2, 3, 0, pOwner) == 0;
+    return framer.LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 3, 0, pOwner) == 0;
 }
 
 // Without the checksum check: the frame goes straight to a handler.

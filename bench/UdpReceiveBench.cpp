@@ -67,7 +67,7 @@ public:
     {
         getCommsIF()->loadProtocol(nullptr);
         getCommsIF()->getProtocol()->m_nDefaultSync = 0x10;
-        return getCommsIF()->getProtocol()->LoadMsgDescriptor(1, 3, 5, this) == 0;
+        return getCommsIF()->getProtocol()->LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, this) == 0;
     }
     void VerifyChecksum(const uint8_t*, int32_t, int64_t) override { m_nFrames.fetch_add(1, std::memory_order_relaxed); }
     std::atomic<int64_t> m_nFrames{0};

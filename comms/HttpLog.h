@@ -1,5 +1,7 @@
 #pragma once
 
+// nx::http holds the UDP transport: endpoints, the socket server and its log
+// lines. The name is the design's word for that code; none of it speaks HTTP.
 namespace nx::http
 {
 // Log lines of the UDP layer: INF as "nx::http::HTTP_INFO" (20), ERR as

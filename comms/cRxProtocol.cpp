@@ -8,14 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
-void HandToOwner(void* pOwner, const uint8_t* pFrame, int32_t nLength, int64_t nTime)
-{
-    static_cast<cCommsIO*>(pOwner)->VerifyChecksum(pFrame, nLength, nTime);
-}
-} // namespace
-
 int32_t cRxProtocol::LoadMsgDescriptor(int32_t nMode, int32_t nLengthPos, int32_t nLengthAdjust, cCommsIO* pOwner)
 {
     MsgDescriptor descriptor;
@@ -23,8 +15,10 @@ int32_t cRxProtocol::LoadMsgDescriptor(int32_t nMode, int32_t nLengthPos, int32_
     descriptor.nMode = nMode;
     descriptor.nLengthPos = nLengthPos;
     descriptor.nLengthAdjust = nLengthAdjust;
-    descriptor.pOwner = pOwner;
-    descriptor.fnCallback = pOwner ? &HandToOwner : nullptr;
+    if (pOwner)
+        descriptor.fnHandler = [pOwner](const uint8_t* pFrame, int32_t nLength, int64_t nTime) {
+            pOwner->VerifyChecksum(pFrame, nLength, nTime);
+        };
     return LoadMsgDescriptor(descriptor);
 }
 
@@ -53,7 +47,7 @@ bool cRxProtocol::FindByFirst(uint8_t nFirst)
     {
         if (m_Descriptors[i].nSync == nFirst)
         {
-            m_Current = m_Descriptors[i];
+            m_pCurrent = &m_Descriptors[i];
             return true;
         }
     }
@@ -68,7 +62,7 @@ bool cRxProtocol::FindByFirstAndSecond(uint8_t nFirst, uint8_t nSecond)
         const MsgDescriptor& descriptor = m_Descriptors[i];
         if (descriptor.nSync == nFirst && (!descriptor.bCheckSecondByte || descriptor.nSecondByte == nSecond))
         {
-            m_Current = descriptor;
+            m_pCurrent = &descriptor;
             return true;
         }
     }
@@ -129,10 +123,10 @@ bool cRxProtocol::LengthComplete(uint8_t nByte, int32_t nLength)
 void cRxProtocol::Deliver(int32_t nLength, const char* szLabel)
 {
     m_nState = kDelivered;
-    if (m_Current.fnCallback)
+    if (m_pCurrent->fnHandler)
     {
         Log(m_Buffer.data(), nLength, szLabel);
-        m_Current.fnCallback(m_Current.pOwner, m_Buffer.data(), nLength, m_nRxTime);
+        m_pCurrent->fnHandler(m_Buffer.data(), nLength, m_nRxTime);
     }
     else
     {
@@ -171,15 +165,15 @@ bool cRxProtocol::Step(uint8_t nByte)
             return false;
         }
         m_nExpected = 0;
-        if (m_Current.nMode == MsgDescriptor::kOneByteLength)
+        if (m_pCurrent->nMode == MsgDescriptor::kOneByteLength)
         {
-            if (m_nCollected == m_Current.nLengthPos)
-                return LengthComplete(nByte, nByte + m_Current.nLengthAdjust);
+            if (m_nCollected == m_pCurrent->nLengthPos)
+                return LengthComplete(nByte, nByte + m_pCurrent->nLengthAdjust);
             m_nState = kLengthLow;
         }
-        else if (m_Current.nMode == MsgDescriptor::kTwoByteLength)
+        else if (m_pCurrent->nMode == MsgDescriptor::kTwoByteLength)
         {
-            if (m_nCollected == m_Current.nLengthPos - 1)
+            if (m_nCollected == m_pCurrent->nLengthPos - 1)
             {
                 m_nExpected = nByte * 256;
                 m_nState = kLengthLow;
@@ -191,7 +185,7 @@ bool cRxProtocol::Step(uint8_t nByte)
         }
         else
         {
-            m_nExpected = m_Current.nLengthAdjust;
+            m_nExpected = m_pCurrent->nLengthAdjust;
             m_nState = kBody;
         }
         m_Buffer[m_nCollected++] = nByte;
@@ -203,7 +197,7 @@ bool cRxProtocol::Step(uint8_t nByte)
         return true;
     }
     case kLengthHigh:
-        if (m_nCollected == m_Current.nLengthPos - 1)
+        if (m_nCollected == m_pCurrent->nLengthPos - 1)
         {
             m_nExpected += nByte * 256;
             m_nState = kLengthLow;
@@ -211,8 +205,8 @@ bool cRxProtocol::Step(uint8_t nByte)
         m_Buffer[m_nCollected++] = nByte;
         return true;
     case kLengthLow:
-        if (m_nCollected == m_Current.nLengthPos)
-            return LengthComplete(nByte, (nByte | m_nExpected) + m_Current.nLengthAdjust);
+        if (m_nCollected == m_pCurrent->nLengthPos)
+            return LengthComplete(nByte, (nByte | m_nExpected) + m_pCurrent->nLengthAdjust);
         m_Buffer[m_nCollected++] = nByte;
         return true;
     case kBody:
@@ -222,7 +216,7 @@ bool cRxProtocol::Step(uint8_t nByte)
         return true;
     case kTerminated:
         m_Buffer[m_nCollected++] = nByte;
-        if (nByte == m_Current.nSecondByte)
+        if (nByte == m_pCurrent->nSecondByte)
             Deliver(m_nCollected, "Rx Msg");
         return true;
     default:
@@ -234,7 +228,7 @@ bool cRxProtocol::Step(uint8_t nByte)
     m_nCollected = 0;
     if (m_nDescriptors.load(std::memory_order_acquire) > 0 && m_Descriptors[0].nMode == MsgDescriptor::kTerminated)
     {
-        m_Current = m_Descriptors[0];
+        m_pCurrent = &m_Descriptors[0];
         StartFrame(nByte, kTerminated);
         return true;
     }
@@ -284,10 +278,10 @@ int32_t cRxProtocol::Restart()
 
 void cRxProtocol::Flush()
 {
-    if (m_nCollected > 0 && m_Current.bFlushAllowed && m_Current.fnCallback)
+    if (m_nCollected > 0 && m_pCurrent && m_pCurrent->bFlushAllowed && m_pCurrent->fnHandler)
     {
         m_nState = kDelivered;
-        m_Current.fnCallback(m_Current.pOwner, m_Buffer.data(), m_nCollected, m_nRxTime);
+        m_pCurrent->fnHandler(m_Buffer.data(), m_nCollected, m_nRxTime);
         Log(m_Buffer.data(), m_nCollected, "Rx Flush");
         m_nCollected = 0;
     }

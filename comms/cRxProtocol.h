@@ -10,7 +10,7 @@ class cCommsIO;
 class cCommsLogger;
 
 // Cuts a byte stream into frames by the registered descriptors (first byte,
-// length field) and hands each whole frame to its descriptor's callback, on
+// length field) and hands each whole frame to its descriptor's handler, on
 // the calling (receive) thread. Allocates nothing while receiving; never reads
 // outside the bytes it has collected.
 class cRxProtocol
@@ -36,9 +36,10 @@ public:
     cRxProtocol(const cRxProtocol&) = delete;
     cRxProtocol& operator=(const cRxProtocol&) = delete;
 
-    // 0 on success, 1 adjustment too big, 3 table full.
+    // 0 on success, 1 adjustment too big, 3 table full. nMode is one of
+    // MsgDescriptor::Mode; frames go to pOwner->VerifyChecksum (none: dropped).
     int32_t LoadMsgDescriptor(int32_t nMode, int32_t nLengthPos, int32_t nLengthAdjust, cCommsIO* pOwner);
-    // As above with a callback of the caller's choice (the protocol objects use the one above).
+    // As above with a handler of the caller's choice (the protocol objects use the one above).
     int32_t LoadMsgDescriptor(const MsgDescriptor& descriptor);
 
     virtual bool ProcessByte(uint8_t nByte);
@@ -74,9 +75,13 @@ private:
     void Log(const uint8_t* pData, int32_t nCount, const char* szLabel) const;
     void Skip();
 
+    // An entry is written whole before m_nDescriptors is raised to publish it,
+    // and never changes after, so the receive thread reads it without a lock.
     std::array<MsgDescriptor, kMaxDescriptors> m_Descriptors{};
-    MsgDescriptor m_Current{};
-    std::atomic<int32_t> m_nDescriptors{0};  // raised only after the entry is written
+    std::atomic<int32_t> m_nDescriptors{0};
+    // The frame being collected: a published entry, pointed at rather than
+    // copied, so starting a frame copies no handler.
+    const MsgDescriptor* m_pCurrent = nullptr;
     int32_t m_nState = kHunting;
     int32_t m_nCollected = 0;
     int32_t m_nExpected = 0;

@@ -8,7 +8,7 @@
 
 class RC_Payload;
 
-// One whole frame, built in place without allocating.
+// One whole frame, built in place without allocating; RC_FrameView reads them.
 //  - command frames (console to remote): short 10 sub 00 N payload cs,
 //    long 99 sub idx 00 N payload cs;
 //  - status frames (remote to console): short 10 sub status N payload cs,

@@ -2,14 +2,13 @@
 
 #include "DbgLog.h"
 #include "RC_Codec.h"
+#include "RC_EoFrameView.h"
 #include "RC_Frame.h"
 #include "cCommsIF.h"
 #include "cRxProtocol.h"
 
 namespace
 {
-constexpr size_t kHeader = 14;  // sync, id, length (2), format, timestamp (8), count
-
 int32_t FixedInt(const uint8_t* p)
 {
     int32_t nRaw = 0;
@@ -60,7 +59,7 @@ bool cRC_IO_EoData::loadRxMsgDescriptors()
         return false;
     }
     pCommsIF->getProtocol()->m_nDefaultSync = RC_Frame::kEoSync;
-    return pCommsIF->getProtocol()->LoadMsgDescriptor(2, 3, 0, this) == 0;
+    return pCommsIF->getProtocol()->LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 3, 0, this) == 0;
 }
 
 size_t cRC_IO_EoData::RecordSize(uint8_t nFormat)
@@ -83,7 +82,7 @@ void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_
 {
     std::mutex* pMutex = nullptr;
     EoReport* pReport = nullptr;
-    switch (nLength >= 2 ? pFrame[1] : 0)
+    switch (RC_EoFrameView::IdOf(pFrame, nLength))
     {
     case 7:
     case 9:
@@ -98,38 +97,38 @@ void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", 142, "Received unexpected message ID");
         return;
     }
-    if (nLength < static_cast<int32_t>(kHeader + 1))
+    const RC_EoFrameView frame(pFrame, nLength);
+    if (!frame.IsValid())
     {
         // The header alone needs 14 bytes and the checksum one more.
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", __LINE__, DbgLogFormat("Track report of %d bytes is too short", nLength));
         return;
     }
     std::lock_guard<std::mutex> lock(*pMutex);
-    if (!Decode(pFrame, static_cast<size_t>(nLength), *pReport))
+    if (!Decode(frame, *pReport))
     {
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", 242, "Received unexpected track data format");
         *pReport = EoReport();
     }
 }
 
-bool cRC_IO_EoData::Decode(const uint8_t* pFrame, size_t nLength, EoReport& report)
+bool cRC_IO_EoData::Decode(const RC_EoFrameView& frame, EoReport& report)
 {
     report = EoReport();
-    DecodeInto(report.format, pFrame + 4, 1);
-    DecodeInto(report.timestamp, pFrame + 5, 8);
-    DecodeInto(report.numTracks, pFrame + 13, 1);
+    report.format.Set(frame.Format());
+    report.timestamp.Set(frame.Timestamp());
+    report.numTracks.Set(frame.TrackCount());
 
-    const uint8_t nFormat = report.format.Get();
-    size_t nCount = std::min<size_t>(report.numTracks.Get(), EoReport::kMaxTracks);
+    const uint8_t nFormat = frame.Format();
+    size_t nCount = std::min<size_t>(frame.TrackCount(), EoReport::kMaxTracks);
     if (nCount == 0)
         return true;
     const size_t nRecordSize = RecordSize(nFormat);
     if (nRecordSize == 0)
         return false;
-    // Only whole records before the checksum.
-    nCount = std::min(nCount, (nLength - 1 - kHeader) / nRecordSize);
+    nCount = std::min(nCount, frame.WholeRecords(nRecordSize));
     for (size_t i = 0; i < nCount; ++i)
-        DecodeTrack(pFrame + kHeader + i * nRecordSize, nFormat, report.tracks[i]);
+        DecodeTrack(frame.Record(i, nRecordSize), nFormat, report.tracks[i]);
     return true;
 }
 

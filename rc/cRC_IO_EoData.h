@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <mutex>
 
+class RC_EoFrameView;
+
 // Receives the remote system's EO track and tag reports on a connection of
 // its own and keeps the latest of each. The receive thread rewrites a report
 // under its lock; readers take whole copies under the same lock.
@@ -27,8 +29,9 @@ public:
     static size_t RecordSize(uint8_t nFormat);
 
 private:
-    // Decodes one report into a buffer; false when its format is not known.
-    static bool Decode(const uint8_t* pFrame, size_t nLength, EoReport& report);
+    // Decodes one report into a buffer, only the whole records it holds; false
+    // when its format is not known.
+    static bool Decode(const RC_EoFrameView& frame, EoReport& report);
     static void DecodeTrack(const uint8_t* pRecord, uint8_t nFormat, EoTrack& track);
 
     mutable std::mutex m_TrackMutex;

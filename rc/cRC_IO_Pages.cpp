@@ -2,18 +2,12 @@
 
 #include "DbgLog.h"
 #include "RC_Frame.h"
+#include "RC_FrameView.h"
 #include "RC_ItemValue.h"
 #include "RC_Payload.h"
 #include "cCommsIF.h"
 #include "cPageList.h"
 #include "cRxProtocol.h"
-
-namespace
-{
-constexpr size_t kShortHeader = 4;  // sync, subsystem, status, length
-constexpr size_t kLongHeader = 6;   // sync, subsystem, index, status, length (2)
-constexpr int32_t kHeartbeatLength = 9;
-} // namespace
 
 cRC_IO_Pages::cRC_IO_Pages(RC_Variant nControllerType, bool bStartTimer)
     : cRC_IO("cRC_IO_Pages"), m_nControllerType(nControllerType)
@@ -43,10 +37,10 @@ bool cRC_IO_Pages::loadRxMsgDescriptors()
     {
     case RC_Variant::ShortFrames:
         pFramer->m_nDefaultSync = RC_Frame::kShortSync;
-        return pFramer->LoadMsgDescriptor(1, 3, 5, this) == 0;
+        return pFramer->LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, this) == 0;
     case RC_Variant::LongFrames:
         pFramer->m_nDefaultSync = RC_Frame::kLongSync;
-        return pFramer->LoadMsgDescriptor(2, 5, 0, this) == 0;
+        return pFramer->LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 5, 0, this) == 0;
     }
     return false;
 }
@@ -225,10 +219,11 @@ void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t
 {
     if (m_nControllerType == RC_Variant::ShortFrames)
     {
-        if (nLength < static_cast<int32_t>(kShortHeader + 1))
+        const RC_FrameView frame = RC_FrameView::Status(RC_Variant::ShortFrames, pFrame, nLength);
+        if (!frame.IsValid())
             DbgLog(DBG_WRN, "cRC_IO_Pages::handleMessage", __LINE__, DbgLogFormat("Frame of %d bytes is too short", nLength));
-        else if (cRC_ItemRegistry::ProcessStatusByte(pFrame[2]))
-            ProcessStatus(pFrame + kShortHeader, nLength - 5, pFrame[1], 0);
+        else if (cRC_ItemRegistry::ProcessStatusByte(frame.Status()))
+            ProcessStatus(frame);
     }
     else if (m_nControllerType == RC_Variant::LongFrames)
     {
@@ -240,29 +235,33 @@ void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t
 
 void cRC_IO_Pages::handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength)
 {
-    if (nLength < static_cast<int32_t>(kLongHeader + 1))
+    const RC_FrameView frame = RC_FrameView::Status(RC_Variant::LongFrames, pFrame, nLength);
+    if (!frame.IsValid())
     {
         DbgLog(DBG_WRN, "cRC_IO_Pages::handleVMS_HeartBeat", __LINE__, DbgLogFormat("Frame of %d bytes is too short", nLength));
         return;
     }
-    if (pFrame[1] == kHeartbeatSubSystem && pFrame[2] == kHeartbeatIndex)
+    if (frame.IsHeartbeat())
     {
         // The heartbeat's status byte is not examined.
-        if (nLength < kHeartbeatLength)
+        uint8_t nMissed = 0;
+        uint8_t nState = 0;
+        if (!frame.ReadHeartbeat(nMissed, nState))
         {
             DbgLog(DBG_WRN, "cRC_IO_Pages::handleVMS_HeartBeat", __LINE__,
                    DbgLogFormat("Heartbeat of %d bytes is too short", nLength));
             return;
         }
-        m_Link.HeartbeatReceived(pFrame[6], pFrame[7]);
+        m_Link.HeartbeatReceived(nMissed, nState);
         return;
     }
-    if (cRC_ItemRegistry::ProcessStatusByte(pFrame[3]))
-        ProcessStatus(pFrame + kLongHeader, nLength - 7, pFrame[1], pFrame[2]);
+    if (cRC_ItemRegistry::ProcessStatusByte(frame.Status()))
+        ProcessStatus(frame);
 }
 
-void cRC_IO_Pages::ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex)
+void cRC_IO_Pages::ProcessStatus(const RC_FrameView& frame)
 {
-    if (m_Registry.ProcessStatus(pPayload, nLength, nSubSystem, nIndex))
+    const uint8_t nSubSystem = frame.SubSystem();
+    if (m_Registry.ProcessStatus(frame.Payload(), static_cast<int32_t>(frame.PayloadSize()), nSubSystem, frame.Index()))
         m_sigSubsystemUpdated(nSubSystem);
 }

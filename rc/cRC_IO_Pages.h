@@ -1,4 +1,5 @@
 #pragma once
+#include "RC_FrameView.h"
 #include "RC_Variant.h"
 #include "cMM_TimerSignal.h"
 #include "cRC_HeartbeatMonitor.h"
@@ -39,8 +40,8 @@ public:
     static constexpr uint8_t kMask = 0x71;
     static constexpr uint8_t kEoOutput = 0x28;
     // Where heartbeats go and come from.
-    static constexpr uint8_t kHeartbeatSubSystem = 0;
-    static constexpr uint8_t kHeartbeatIndex = 1;
+    static constexpr uint8_t kHeartbeatSubSystem = RC_FrameView::kHeartbeatSubSystem;
+    static constexpr uint8_t kHeartbeatIndex = RC_FrameView::kHeartbeatIndex;
 
     using PeriodicEntry = cRC_PeriodicTable::Entry;
 
@@ -103,7 +104,7 @@ private:
     void StopAllPeriodicRequests();
     bool SendHeartbeat(uint8_t nMissed, uint8_t nState);
     void handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength);
-    void ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex);
+    void ProcessStatus(const RC_FrameView& frame);
 
     const RC_Variant m_nControllerType;
     cMM_TimerSignal m_TimerHB;  // last: stopped before the rest goes

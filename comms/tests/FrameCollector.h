@@ -20,9 +20,9 @@ public:
         int32_t nLengthPos;
         int32_t nAdjust;
     };
-    static constexpr Layout kShort{0x10, 1, 3, 5};
-    static constexpr Layout kLong{0x99, 2, 5, 0};
-    static constexpr Layout kEo{0x77, 2, 3, 0};
+    static constexpr Layout kShort{0x10, MsgDescriptor::kOneByteLength, 3, 5};
+    static constexpr Layout kLong{0x99, MsgDescriptor::kTwoByteLength, 5, 0};
+    static constexpr Layout kEo{0x77, MsgDescriptor::kTwoByteLength, 3, 0};
 
     explicit FrameCollector(Layout layout = kShort) : cCommsIO("FrameCollector"), m_Layout(layout) {}
     ~FrameCollector() override { close(); }

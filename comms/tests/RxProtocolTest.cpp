@@ -11,15 +11,10 @@ namespace
 {
 using Bytes = std::vector<uint8_t>;
 
-// Collects the frames a framer delivers through a plain callback.
+// Collects the frames a framer delivers through a handler of its own.
 struct Sink
 {
     std::vector<Bytes> frames;
-
-    static void Take(void* pOwner, const uint8_t* pFrame, int32_t nLength, int64_t)
-    {
-        static_cast<Sink*>(pOwner)->frames.emplace_back(pFrame, pFrame + nLength);
-    }
 };
 
 MsgDescriptor Descriptor(uint8_t nSync, int32_t nMode, int32_t nLengthPos, int32_t nAdjust, Sink* pSink)
@@ -29,17 +24,19 @@ MsgDescriptor Descriptor(uint8_t nSync, int32_t nMode, int32_t nLengthPos, int32
     descriptor.nMode = nMode;
     descriptor.nLengthPos = nLengthPos;
     descriptor.nLengthAdjust = nAdjust;
-    descriptor.pOwner = pSink;
-    descriptor.fnCallback = pSink ? &Sink::Take : nullptr;
+    if (pSink)
+        descriptor.fnHandler = [pSink](const uint8_t* pFrame, int32_t nLength, int64_t) {
+            pSink->frames.emplace_back(pFrame, pFrame + nLength);
+        };
     return descriptor;
 }
 
 // The three frame kinds of the system, as the protocol objects load them.
 void LoadSystemDescriptors(cRxProtocol& framer, Sink& sink)
 {
-    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, 1, 3, 5, &sink)), 0);
-    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x99, 2, 5, 0, &sink)), 0);
-    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x77, 2, 3, 0, &sink)), 0);
+    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 5, &sink)), 0);
+    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x99, MsgDescriptor::kTwoByteLength, 5, 0, &sink)), 0);
+    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x77, MsgDescriptor::kTwoByteLength, 3, 0, &sink)), 0);
 }
 
 std::vector<bool> Feed(cRxProtocol& framer, const Bytes& bytes)
@@ -148,7 +145,7 @@ TEST(RxFramer, SyncInsideUnmatchedFrameRestartsIt)
 {
     cRxProtocol framer;
     Sink sink;
-    MsgDescriptor checked = Descriptor(0x10, 1, 3, 5, &sink);
+    MsgDescriptor checked = Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 5, &sink);
     checked.bCheckSecondByte = true;
     checked.nSecondByte = 0x05;
     ASSERT_EQ(framer.LoadMsgDescriptor(checked), 0);
@@ -160,6 +157,62 @@ TEST(RxFramer, SyncInsideUnmatchedFrameRestartsIt)
     EXPECT_EQ(framer.FramesSkipped(), 1u);  // the restart; a lone sync byte dropped is no frame
 }
 
+// Each frame goes to the handler of the descriptor that matched it, chosen by
+// first and second byte; a descriptor loaded while a frame is being collected
+// leaves that frame with the descriptor it started with.
+TEST(RxFramer, FramesReachTheHandlerOfTheirOwnDescriptor)
+{
+    cRxProtocol framer;
+    Sink subsystem5;
+    Sink subsystem6;
+    Sink longFrames;
+    MsgDescriptor five = Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 5, &subsystem5);
+    five.bCheckSecondByte = true;
+    five.nSecondByte = 0x05;
+    MsgDescriptor six = five;
+    six.nSecondByte = 0x06;
+    six.fnHandler = [&subsystem6](const uint8_t* pFrame, int32_t nLength, int64_t) {
+        subsystem6.frames.emplace_back(pFrame, pFrame + nLength);
+    };
+    ASSERT_EQ(framer.LoadMsgDescriptor(five), 0);
+    ASSERT_EQ(framer.LoadMsgDescriptor(six), 0);
+
+    const Bytes toSix = {0x10, 0x06, 0x00, 0x01, 0x85, 0x9C};
+    const Bytes toFive = {0x10, 0x05, 0x00, 0x01, 0x85, 0x9B};
+    Feed(framer, toSix);
+    Feed(framer, {toFive.begin(), toFive.begin() + 3});
+    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x99, MsgDescriptor::kTwoByteLength, 5, 0, &longFrames)), 0);
+    Feed(framer, {toFive.begin() + 3, toFive.end()});
+    const Bytes longFrame = {0x99, 0x00, 0x01, 0x00, 0x00, 0x07, 0xA1};
+    Feed(framer, longFrame);
+
+    EXPECT_EQ(subsystem6.frames, std::vector<Bytes>{toSix});
+    EXPECT_EQ(subsystem5.frames, std::vector<Bytes>{toFive});
+    EXPECT_EQ(longFrames.frames, std::vector<Bytes>{longFrame});
+}
+
+// The modes without a length field: a fixed length is the adjustment; a
+// terminated first descriptor makes every byte start a frame that ends with
+// its terminator.
+TEST(RxFramer, FixedLengthAndTerminatedFrames)
+{
+    cRxProtocol fixed;
+    Sink sink;
+    ASSERT_EQ(fixed.LoadMsgDescriptor(Descriptor(0x42, MsgDescriptor::kFixedLength, 0, 4, &sink)), 0);
+    Feed(fixed, {0x01, 0x42, 0x0A, 0x0B, 0x0C, 0x42, 0x0D});
+    ASSERT_EQ(sink.frames.size(), 1u);
+    EXPECT_EQ(sink.frames[0], (Bytes{0x42, 0x0A, 0x0B, 0x0C}));
+    EXPECT_EQ(fixed.Collected(), 2);
+
+    cRxProtocol terminated;
+    Sink lines;
+    MsgDescriptor line = Descriptor(0x00, MsgDescriptor::kTerminated, 0, 0, &lines);
+    line.nSecondByte = '\r';
+    ASSERT_EQ(terminated.LoadMsgDescriptor(line), 0);
+    Feed(terminated, {'O', 'K', '\r', 'E', '\r', 'x'});
+    EXPECT_EQ(lines.frames, (std::vector<Bytes>{{'O', 'K', '\r'}, {'E', '\r'}}));
+}
+
 TEST(RxFramer, FrameWithoutCallbackIsLoggedUnknownAndDropped)
 {
     TempDir dir;
@@ -167,7 +220,7 @@ TEST(RxFramer, FrameWithoutCallbackIsLoggedUnknownAndDropped)
     logger.LogStart();
     cRxProtocol framer;
     framer.SetLogger(&logger);
-    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, 1, 3, 5, nullptr)), 0);
+    ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 5, nullptr)), 0);
     Feed(framer, {0x10, 0x05, 0x00, 0x01, 0x85, 0x9B});
     logger.LogStop();
     EXPECT_NE(dir.Read("u_CommsLog.DEBUG.txt").find(",Rx Unknown,006,0x10,0x05"), std::string::npos);
@@ -177,11 +230,14 @@ TEST(RxFramer, DescriptorTableLimits)
 {
     LogCapture log;
     cRxProtocol framer;
-    EXPECT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, 1, 3, 1024, nullptr)), 1);
+    EXPECT_EQ(framer.LoadMsgDescriptor(Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 1024, nullptr)), 1);
     EXPECT_TRUE(log.Contains("cRxProtocol::LoadMsgDescriptor (78): Msg format is too long", DBG_ERR));
     for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(static_cast<uint8_t>(i), 1, 3, 5, nullptr)), 0);
-    EXPECT_EQ(framer.LoadMsgDescriptor(Descriptor(0x55, 1, 3, 5, nullptr)), 3);
+    {
+        const uint8_t nSync = static_cast<uint8_t>(i);
+        ASSERT_EQ(framer.LoadMsgDescriptor(Descriptor(nSync, MsgDescriptor::kOneByteLength, 3, 5, nullptr)), 0);
+    }
+    EXPECT_EQ(framer.LoadMsgDescriptor(Descriptor(0x55, MsgDescriptor::kOneByteLength, 3, 5, nullptr)), 3);
     EXPECT_TRUE(log.Contains("cRxProtocol::LoadMsgDescriptor (102): Message table is full", DBG_ERR));
     EXPECT_EQ(framer.DescriptorCount(), 10);
 }
@@ -197,7 +253,7 @@ TEST(RxFramer, FlushDeliversPartialFrameOnlyWhenAllowed)
     EXPECT_TRUE(sink.frames.empty());
 
     cRxProtocol lenient;
-    MsgDescriptor flushable = Descriptor(0x10, 1, 3, 5, &sink);
+    MsgDescriptor flushable = Descriptor(0x10, MsgDescriptor::kOneByteLength, 3, 5, &sink);
     flushable.bFlushAllowed = true;
     ASSERT_EQ(lenient.LoadMsgDescriptor(flushable), 0);
     Feed(lenient, {0x10, 0x05, 0x00});

@@ -155,9 +155,16 @@ TEST(EoData, RejectedReports)
     EXPECT_TRUE(log.Contains("(142): Received unexpected message ID", DBG_WRN));
     EXPECT_EQ(eo.CopyTagData().tracks[0].nId, 5u);
 
+    // Too short for a header: a known identifier is reported as a short
+    // report, anything else (or nothing) as an unexpected identifier.
     const Bytes truncated = {0x77, 0x08, 0x00, 0x06, 0x01, 0x80};
     Feed(eo, truncated);
+    EXPECT_TRUE(log.Contains("Track report of 6 bytes is too short", DBG_WRN));
     EXPECT_EQ(eo.CopyTagData().tracks[0].nId, 5u);
+    const int nUnexpected = log.Count("Received unexpected message ID", DBG_WRN);
+    Feed(eo, {0x77});
+    Feed(eo, {0x77, 0x06, 0x00});
+    EXPECT_EQ(log.Count("Received unexpected message ID", DBG_WRN), nUnexpected + 2);
 }
 
 // Over UDP the receiver announces itself with one empty datagram to the EO port.

@@ -139,6 +139,11 @@ TEST(PageProtocolReceive, StatusFrameFillsEveryHolderOfItsItem)
     const Bytes trigger = {0x10, 0x05, 0x80, 0x03, 0x03, 0x00, 0x2B, 0xC6};
     fixture.pages.handleMessage(trigger.data(), 8, 0);
     EXPECT_TRUE(log.Contains("(624): Unknown Transmission Trigger - 2", DBG_WRN));
+
+    // Four bytes hold no checksum after the header: refused before any decoding.
+    fixture.pages.handleMessage(status.data(), 4, 0);
+    EXPECT_TRUE(log.Contains("Frame of 4 bytes is too short", DBG_WRN));
+    EXPECT_EQ(updates.size(), 1u);
 }
 
 // An unregistered item stops the decoding with its full key and announces
@@ -170,6 +175,12 @@ TEST(PageProtocolReceive, UntrustedPayloadsAreStoppedSafely)
     fixture.pages.handleMessage(tooShortHeartbeat.data(), 8, 0);
     EXPECT_TRUE(log.Contains("Heartbeat of 8 bytes is too short", DBG_WRN));
     EXPECT_EQ(fixture.pages.m_nMissedHB, 3);
+
+    // No header and checksum: refused, and still counted as received.
+    const int32_t nReceived = fixture.pages.m_nRxCount;
+    fixture.pages.handleMessage(tooShortHeartbeat.data(), 6, 0);
+    EXPECT_TRUE(log.Contains("Frame of 6 bytes is too short", DBG_WRN));
+    EXPECT_EQ(fixture.pages.m_nRxCount, nReceived + 1);
 }
 
 // Registration: write-only items are decoded but never requested; a repeated

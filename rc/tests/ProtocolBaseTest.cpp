@@ -29,7 +29,7 @@ public:
         if (!getCommsIF()->loadProtocol(nullptr))
             return false;
         getCommsIF()->getProtocol()->m_nDefaultSync = 0x10;
-        return getCommsIF()->getProtocol()->LoadMsgDescriptor(1, 3, 5, this) == 0;
+        return getCommsIF()->getProtocol()->LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, this) == 0;
     }
     void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t) override
     {

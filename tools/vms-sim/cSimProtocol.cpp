@@ -1,6 +1,7 @@
 #include "cSimProtocol.h"
 
 #include "RC_Frame.h"
+#include "RC_FrameView.h"
 #include "cSimEventLog.h"
 #include "cSimFaults.h"
 #include "cSimHeartbeat.h"
@@ -93,15 +94,15 @@ uint8_t cSimProtocol::UnknownItem(uint8_t nSubSystem, uint8_t nIndex) const
 
 void cSimProtocol::HandleFrame(const uint8_t* pFrame, int32_t nLength, bool bChecksumGood)
 {
-    const size_t nHeader = m_eVariant == RC_Variant::ShortFrames ? 4 : 5;
-    if (!pFrame || nLength < static_cast<int32_t>(nHeader + 1))
+    const RC_FrameView frame = RC_FrameView::Command(m_eVariant, pFrame, nLength);
+    if (!frame.IsValid())
         return;
-    const uint8_t nSubSystem = pFrame[1];
-    const uint8_t nIndex = m_eVariant == RC_Variant::ShortFrames ? 0 : pFrame[2];
-    const uint8_t* pPayload = pFrame + nHeader;
-    const size_t nCount = static_cast<size_t>(nLength) - nHeader - 1;
+    const uint8_t nSubSystem = frame.SubSystem();
+    const uint8_t nIndex = frame.Index();
+    const uint8_t* pPayload = frame.Payload();
+    const size_t nCount = frame.PayloadSize();
 
-    const bool bHeartbeat = m_eVariant == RC_Variant::LongFrames && nSubSystem == 0 && nIndex == 1;
+    const bool bHeartbeat = frame.IsHeartbeat();
     if (!bChecksumGood)
     {
         // An answer from 0/1 would read as our heartbeat; a spoilt one from the console just goes missing.
@@ -116,7 +117,7 @@ void cSimProtocol::HandleFrame(const uint8_t* pFrame, int32_t nLength, bool bChe
     }
     if (bHeartbeat)
     {
-        HandleHeartbeat(pPayload, nCount);
+        HandleHeartbeat(frame);
         return;
     }
 
@@ -200,15 +201,17 @@ void cSimProtocol::HandleFrame(const uint8_t* pFrame, int32_t nLength, bool bChe
         ReportPeriodic(nSubSystem, nIndex);
 }
 
-void cSimProtocol::HandleHeartbeat(const uint8_t* pPayload, size_t nCount)
+void cSimProtocol::HandleHeartbeat(const RC_FrameView& frame)
 {
-    if (nCount < 2)
+    uint8_t nMissed = 0;
+    uint8_t nState = 0;
+    if (!frame.ReadHeartbeat(nMissed, nState))
     {
-        m_Log.Event("console heartbeat with %zu payload bytes ignored (2 expected)", nCount);
+        m_Log.Event("console heartbeat with %zu payload bytes ignored (2 expected)", frame.PayloadSize());
         return;
     }
     const cSimHeartbeat::ConsoleReport report =
-        m_Heartbeat.OnConsoleHeartbeat(cSimHeartbeat::Clock::now(), pPayload[0], pPayload[1]);
+        m_Heartbeat.OnConsoleHeartbeat(cSimHeartbeat::Clock::now(), nMissed, nState);
     if (report.bChanged)
         m_Log.Event("console heartbeat: missed %u, interface %s", report.nMissed,
                     report.nState == cSimHeartbeat::kActive ? "active" : "inactive");

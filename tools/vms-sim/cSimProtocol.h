@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class RC_FrameView;
 class cSimEventLog;
 class cSimFaults;
 class cSimHeartbeat;
@@ -69,7 +70,7 @@ private:
     size_t MostPayload() const;
     bool SendStatus(uint8_t nSubSystem, uint8_t nIndex, uint8_t nStatus, const std::vector<uint8_t>& payload);
     void SendError(uint8_t nSubSystem, uint8_t nIndex, eError eCode, const std::vector<uint8_t>& payload);
-    void HandleHeartbeat(const uint8_t* pPayload, size_t nCount);
+    void HandleHeartbeat(const RC_FrameView& frame);
     void ReportPeriodic(uint8_t nSubSystem, uint8_t nIndex);
 
     const RC_Variant m_eVariant;

@@ -76,7 +76,8 @@ bool cSimReplay::Start(std::string& sError)
                                         [](const Frame& frame) { return !frame.bEo && !frame.bytes.empty(); });
     const bool bLong = firstPage != m_Frames.end() && firstPage->bytes[0] == RC_LongSync;
     const cSimTransport::Framing framing =
-        bLong ? cSimTransport::Framing{RC_LongSync, 1, 4, 6} : cSimTransport::Framing{RC_ShortSync, 1, 3, 5};
+        bLong ? cSimTransport::Framing{RC_LongSync, MsgDescriptor::kOneByteLength, 4, 6}
+              : cSimTransport::Framing{RC_ShortSync, MsgDescriptor::kOneByteLength, 3, 5};
     m_pPages = std::make_unique<cSimTransport>("vms-sim replay", framing,
                                                [this](const uint8_t*, int32_t, bool) { OnConsoleFrame(); });
     const bool bSerial = !m_Options.m_sSerialDevice.empty();

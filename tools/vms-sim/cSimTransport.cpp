@@ -93,7 +93,7 @@ bool cSimTransport::loadRxMsgDescriptors()
     cCommsIF* pCommsIF = getCommsIF();
     if (!pCommsIF || !pCommsIF->loadProtocol(nullptr))
         return false;
-    if (m_Framing.nMode == 0)
+    if (m_Framing.nMode == kSendOnly)
         return true;
     cRxProtocol* pFramer = pCommsIF->getProtocol();
     pFramer->m_nDefaultSync = m_Framing.nSync;

@@ -1,4 +1,5 @@
 #pragma once
+#include "MsgDescriptor.h"
 #include "cCommsIO.h"
 
 #include <atomic>
@@ -22,10 +23,13 @@ class cUdpIF;
 class cSimTransport : public cCommsIO
 {
 public:
+    // A link that only sends frames nothing it receives.
+    static constexpr int32_t kSendOnly = -1;
+
     struct Framing
     {
         uint8_t nSync = 0;
-        int32_t nMode = 0;  // 0: send only, nothing framed
+        int32_t nMode = kSendOnly;  // else one of MsgDescriptor::Mode
         int32_t nLengthPos = 0;
         int32_t nAdjust = 0;
     };

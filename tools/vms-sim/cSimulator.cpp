@@ -15,8 +15,9 @@ constexpr uint32_t kTicksPerHeartbeat = 10;
 cSimTransport::Framing CommandFraming(RC_Variant eVariant)
 {
     // The console's commands carry a one-byte payload length in both variants.
-    return eVariant == RC_Variant::ShortFrames ? cSimTransport::Framing{0x10, 1, 3, 5}
-                                               : cSimTransport::Framing{0x99, 1, 4, 6};
+    return eVariant == RC_Variant::ShortFrames
+               ? cSimTransport::Framing{0x10, MsgDescriptor::kOneByteLength, 3, 5}
+               : cSimTransport::Framing{0x99, MsgDescriptor::kOneByteLength, 4, 6};
 }
 } // namespace
 

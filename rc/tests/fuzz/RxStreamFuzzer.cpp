@@ -17,13 +17,13 @@ namespace
 bool LoadAllKinds(cRxProtocol& framer, cCommsIO* pOwner)
 {
     framer.m_nDefaultSync = 0x10;
-    if (framer.LoadMsgDescriptor(1, 3, 5, pOwner) != 0)
+    if (framer.LoadMsgDescriptor(MsgDescriptor::kOneByteLength, 3, 5, pOwner) != 0)
         return false;
     framer.m_nDefaultSync = 0x99;
-    if (framer.LoadMsgDescriptor(2, 5, 0, pOwner) != 0)
+    if (framer.LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 5, 0, pOwner) != 0)
         return false;
     framer.m_nDefaultSync = 0x77;
-    return framer.LoadMsgDescriptor(2, 3, 0, pOwner) == 0;
+    return framer.LoadMsgDescriptor(MsgDescriptor::kTwoByteLength, 3, 0, pOwner) == 0;
 }
 
 class Protocol : public cRC_IO
