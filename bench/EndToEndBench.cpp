@@ -5,6 +5,7 @@
 #include "RC_Frame.h"
 #include "RC_Payload.h"
 #include "TempDir.h"
+#include "WaitQuiet.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
@@ -32,28 +33,6 @@ const char* const kPages = R"(<PageDefinitions><Page Title="Live">
   <Item SubSystem="4" Item="3" Access="RO" Label="Mode" Type="Byte"/>
   <Item SubSystem="4" Item="4" Access="RO" Label="Range" Type="S32"/>
 </Page></PageDefinitions>)";
-
-// Waits until the count has not moved for 300 ms; returns when it last moved.
-template <typename Count>
-Clock::time_point WaitQuiet(Count count)
-{
-    int64_t nLast = static_cast<int64_t>(count());
-    Clock::time_point lastChange = Clock::now();
-    for (;;)
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const int64_t nNow = static_cast<int64_t>(count());
-        if (nNow != nLast)
-        {
-            nLast = nNow;
-            lastChange = Clock::now();
-        }
-        else if (Clock::now() - lastChange > std::chrono::milliseconds(300))
-        {
-            return lastChange;
-        }
-    }
-}
 
 void Report(benchmark::State& state, uint32_t nSent, uint32_t nHandled, double dSeconds)
 {

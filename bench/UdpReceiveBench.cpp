@@ -3,6 +3,7 @@
 // Each case paces a sender at a fixed rate (0: as fast as it can) for half a
 // second and reports what arrived; the highest rate with no loss is the figure.
 #include "cCommsIO.h"
+#include "WaitQuiet.h"
 #include "cRxProtocol.h"
 #include "cUdpIF.h"
 
@@ -73,27 +74,6 @@ public:
     std::atomic<int64_t> m_nFrames{0};
 };
 
-// Waits until the count stops growing for 300 ms; returns when it last grew.
-template <typename Count>
-Clock::time_point WaitQuiet(Count count)
-{
-    int64_t nLast = count();
-    Clock::time_point lastChange = Clock::now();
-    for (;;)
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const int64_t nNow = count();
-        if (nNow != nLast)
-        {
-            nLast = nNow;
-            lastChange = Clock::now();
-        }
-        else if (Clock::now() - lastChange > std::chrono::milliseconds(300))
-        {
-            return lastChange;
-        }
-    }
-}
 } // namespace
 
 static void BM_Baseline_BareRecvfrom(benchmark::State& state)
