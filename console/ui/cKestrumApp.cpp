@@ -11,7 +11,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -69,6 +72,13 @@ std::string cKestrumApp::ChooseSettingsPath(int argc, char* argv[])
     return choice.sPath;
 }
 
+cKestrumApp::cKestrumApp() = default;
+
+cKestrumApp::~cKestrumApp()
+{
+    Close();
+}
+
 void cKestrumApp::OnSignal(int nSignal)
 {
     const int nSaved = errno;
@@ -77,7 +87,7 @@ void cKestrumApp::OnSignal(int nSignal)
     errno = nSaved;
 }
 
-bool cKestrumApp::InstallSignalHandlers()
+bool cKestrumApp::InstallStopHandlers()
 {
     if (s_SignalPipe[0] < 0 && pipe2(s_SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
@@ -87,6 +97,11 @@ bool cKestrumApp::InstallSignalHandlers()
     action.sa_flags = SA_RESTART;
     if (sigaction(SIGINT, &action, nullptr) != 0 || sigaction(SIGTERM, &action, nullptr) != 0)
         return false;
+    if (!m_pSignalNotifier && QCoreApplication::instance())
+    {
+        m_pSignalNotifier = new QSocketNotifier(s_SignalPipe[0], QSocketNotifier::Read, this);
+        connect(m_pSignalNotifier, &QSocketNotifier::activated, this, [this] { OnStopSignal(); });
+    }
     // A starter that blocked them (so that a stop cannot come too early) hands
     // them over now: one already pending is delivered to the handler.
     sigset_t stops;
@@ -123,12 +138,74 @@ void cKestrumApp::OnStopSignal()
     }
     DbgLog(DBG_WRN, "cKestrumApp::Run", __LINE__,
            DbgLogFormat("Stop signal received (%s), shutting down", cSignal == SIGINT ? "SIGINT" : "SIGTERM"));
+    RequestStop();
+}
+
+void cKestrumApp::RequestStop()
+{
     m_bStopRequested = true;
+    // A box opened from here on would wait for a click while the console ends.
+    cMessageBox::SetStopping(true);
     CloseModalBoxes();
-    // While the main window is still being built (a start-up box was open),
-    // Run shuts it down as soon as it exists.
-    if (m_pDlg)
+    ShutdownWhenUnwound();
+}
+
+void cKestrumApp::ShutdownWhenUnwound()
+{
+    // Before the main loop runs, Open and Run shut down once their code returns.
+    if (!m_pDlg || m_nMainLoopLevel == 0 || m_pDlg->IsShutDown())
+        return;
+    if (QThread::currentThread()->loopLevel() > m_nMainLoopLevel)
+    {
+        CloseModalBoxes();
+        QTimer::singleShot(10, this, [this] { ShutdownWhenUnwound(); });
+        return;
+    }
+    m_pDlg->Shutdown();
+}
+
+void cKestrumApp::Open(const std::string& sSettingsPath)
+{
+    if (m_bStopRequested)
+        return;
+    // Built before it is known to the stop: a box shown while it is built
+    // (the page definitions) is ended by a stop, and the window then goes here.
+    auto pDlg = std::make_unique<KestrumDlg>(sSettingsPath);
+    m_pDlg = std::move(pDlg);
+    if (!m_bStopRequested)
+    {
+        m_pDlg->show();
+        m_pDlg->OnInitDialog();
+    }
+    if (m_bStopRequested)
         m_pDlg->Shutdown();
+}
+
+void cKestrumApp::Exec()
+{
+    if (!m_pDlg || m_bStopRequested || m_pDlg->IsShutDown())
+        return;
+    QEventLoop loop;
+    connect(m_pDlg.get(), &KestrumDlg::sigShutdownComplete, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    m_nMainLoopLevel = QThread::currentThread()->loopLevel() + 1;
+    loop.exec();
+    m_nMainLoopLevel = 0;
+}
+
+void cKestrumApp::Close()
+{
+    if (m_pDlg)
+    {
+        m_pDlg->Shutdown();
+        m_pDlg.reset();
+    }
+    if (m_pSignalNotifier)
+    {
+        delete m_pSignalNotifier;
+        m_pSignalNotifier = nullptr;
+        RestoreSignalHandlers();
+    }
+    cMessageBox::SetStopping(false);
 }
 
 int cKestrumApp::Run(int argc, char* argv[])
@@ -146,40 +223,19 @@ int cKestrumApp::Run(int argc, char* argv[])
     }
     // Before anything can wait (a settings box, the window), so that no stop
     // signal finds the default action (which ends the process without a
-    // shutdown and loses the debug log).
-    const bool bHandlers = InstallSignalHandlers();
+    // shutdown and loses the debug log). The notifier comes once the
+    // application exists; a signal in between waits in the pipe.
+    const bool bHandlers = InstallStopHandlers();
     QApplication app(argc, argv);
     cAppIdentity::SetUp(app);
-    if (bHandlers)
-    {
-        m_pSignalNotifier = new QSocketNotifier(s_SignalPipe[0], QSocketNotifier::Read, this);
-        connect(m_pSignalNotifier, &QSocketNotifier::activated, this, [this] { OnStopSignal(); });
-    }
-    else
-    {
+    if (!bHandlers || !InstallStopHandlers())
         DbgLog(DBG_ERR, "cKestrumApp::Run", __LINE__, "Failed to install the stop signal handlers");
-    }
 
     // Choosing may show a box; a stop while it is open ends here, before
     // anything was started.
     const std::string sSettingsPath = ChooseSettingsPath(argc, argv);
-    if (!m_bStopRequested)
-    {
-        KestrumDlg dlg(sSettingsPath);
-        m_pDlg = &dlg;
-        connect(&dlg, &KestrumDlg::sigShutdownComplete, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-        if (!m_bStopRequested)
-        {
-            dlg.show();
-            dlg.OnInitDialog();
-        }
-        if (!m_bStopRequested && !dlg.IsShutDown())
-            app.exec();
-        dlg.Shutdown();
-        m_pDlg = nullptr;
-    }
-    delete m_pSignalNotifier;
-    m_pSignalNotifier = nullptr;
-    RestoreSignalHandlers();
+    Open(sSettingsPath);
+    Exec();
+    Close();
     return 0;
 }

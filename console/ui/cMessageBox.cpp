@@ -1,5 +1,7 @@
 #include "cMessageBox.h"
 
+#include "DbgLog.h"
+
 #include <QMessageBox>
 
 namespace
@@ -9,10 +11,18 @@ std::function<void(const QString&)>& Sink()
     static std::function<void(const QString&)> fnSink;
     return fnSink;
 }
+
+bool s_bStopping = false;  // UI thread only
 } // namespace
 
 void cMessageBox::Show(QWidget* pParent, const QString& sText)
 {
+    if (s_bStopping)
+    {
+        DbgLog(DBG_WRN, "cMessageBox::Show", __LINE__,
+               DbgLogFormat("Not shown while stopping: %s", sText.toStdString().c_str()));
+        return;
+    }
     if (Sink())
     {
         Sink()(sText);
@@ -24,4 +34,9 @@ void cMessageBox::Show(QWidget* pParent, const QString& sText)
 void cMessageBox::SetSink(std::function<void(const QString&)> fnSink)
 {
     Sink() = std::move(fnSink);
+}
+
+void cMessageBox::SetStopping(bool bStopping)
+{
+    s_bStopping = bStopping;
 }

@@ -53,6 +53,9 @@ public:
 
     bool SavePng(const QString& sPath);
     bool SaveCsv(const QString& sPath);
+    // The Save commands: a file dialog, then a box when the file cannot be written.
+    void OnSavePng();
+    void OnSaveCsv();
     // The local date and time of a sample, to the millisecond.
     std::string WallClockText(double dTime) const;
 
@@ -68,8 +71,6 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
 
 private:
-    void OnSavePng();
-    void OnSaveCsv();
     void OnCanvasMenu(const QPoint& position);
     QString DefaultFileName(const char* szExtension) const;
     void StopUpdates();
