@@ -174,17 +174,17 @@ TEST_F(Installed, DeviceLibrariesAreFoundWhereTheyAreInstalled)
     EXPECT_TRUE(std::ifstream(Prefix() + "/share/icons/hicolor/64x64/apps/kestrum.png").good());
 }
 
-// From a folder without config/Kestrum.xml, the installed console makes the
-// user's own settings file from the samples and talks to the installed
-// simulator, which found its page definitions among the samples too.
+// From a folder without config/Kestrum.xml, the installed simulator makes the
+// user's own settings file from the samples and takes the variant and page
+// definitions from it; the installed console finds that file and talks to it.
 TEST_F(Installed, ConsoleRunsAgainstTheSimulatorFromAnyFolder)
 {
     const std::string sSamples = Prefix() + "/share/kestrum/config";
-    Background simulator(Program("vms-sim"), {"--variant", "1", "--port", "0", "--eo-listen-port", "0"}, Environment(),
-                         m_Work.Path());
-    const std::smatch ready = simulator.WaitForLine(R"(vms-sim ready: .* from (\S+), pages [0-9.]+:(\d+) )");
+    const std::string sUserFolder = m_Home.File("config/kestrum");
+    Background simulator(Program("vms-sim"), {"--port", "0", "--eo-listen-port", "0"}, Environment(), m_Work.Path());
+    const std::smatch ready = simulator.WaitForLine(R"(vms-sim ready: variant 1, .* from (\S+), pages [0-9.]+:(\d+) )");
     ASSERT_FALSE(ready.empty()) << "the simulator did not start";
-    EXPECT_EQ(ready[1].str(), sSamples + "/PageDefinitions.xml");
+    EXPECT_EQ(ready[1].str(), sUserFolder + "/PageDefinitions.xml");
 
     // The port the simulator took, as a user's stored comms settings would say.
     {
@@ -203,7 +203,6 @@ TEST_F(Installed, ConsoleRunsAgainstTheSimulatorFromAnyFolder)
     EXPECT_FALSE(simulator.WaitForLine("periodic .* stopped").empty());
     EXPECT_EQ(simulator.Stop(), 0);
 
-    const std::string sUserFolder = m_Home.File("config/kestrum");
     const std::string sSettings = ReadAll(sUserFolder + "/Kestrum.xml");
     EXPECT_NE(sSettings.find("sPageDefinitionsFile=\"" + sUserFolder + "/PageDefinitions.xml\""), std::string::npos)
         << sSettings;

@@ -22,6 +22,15 @@ public:
         bool bBlockStopSignals = false;
         // Standard error on a pipe of its own (Errors()) rather than in Output().
         bool bSeparateErrors = false;
+
+        // HOME and XDG_CONFIG_HOME inside sFolder, so that the program neither
+        // reads nor makes the user's own settings.
+        Options& OwnHome(const std::string& sFolder)
+        {
+            environment.emplace_back("HOME", sFolder);
+            environment.emplace_back("XDG_CONFIG_HOME", sFolder + "/config");
+            return *this;
+        }
     };
 
     ChildProcess(const std::string& sProgram, const std::vector<std::string>& args, const Options& options);

@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include <boost/filesystem.hpp>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -49,4 +50,24 @@ ScopedChdir::~ScopedChdir()
     {
         // Nothing sensible to do in a destructor; the next test sets its own folder.
     }
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* szName, const std::string& sValue, bool bSet) : m_sName(szName)
+{
+    const char* szOld = std::getenv(szName);
+    m_bHad = szOld != nullptr;
+    if (m_bHad)
+        m_sOld = szOld;
+    if (bSet)
+        setenv(szName, sValue.c_str(), 1);
+    else
+        unsetenv(szName);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (m_bHad)
+        setenv(m_sName.c_str(), m_sOld.c_str(), 1);
+    else
+        unsetenv(m_sName.c_str());
 }

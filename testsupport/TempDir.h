@@ -31,3 +31,19 @@ public:
 private:
     std::string m_sPrevious;
 };
+
+// Sets (or, with bSet false, removes) one environment entry for the lifetime
+// of the object, for code under test that reads it in the test's own process.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char* szName, const std::string& sValue, bool bSet = true);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string m_sName;
+    std::string m_sOld;
+    bool m_bHad = false;
+};

@@ -4,14 +4,23 @@
 #include "XmlReader.h"
 #include "cXmlAttributes.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <pwd.h>
+#include <tinyxml2.h>
 #include <unistd.h>
 
 namespace
 {
 const char* const kFunction = "KestrumDlg::ReadConfigFile";
+
+// As the XML reader finds a section: the root element itself or one of its children.
+bool HasSection(const tinyxml2::XMLElement* pRoot, const char* szName)
+{
+    return pRoot && (std::strcmp(pRoot->Name(), szName) == 0 || pRoot->FirstChildElement(szName));
 }
+} // namespace
 
 cKestrumSettings::cKestrumSettings() : sLoggingDirectory(DefaultLoggingDirectory())
 {
@@ -87,4 +96,39 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
 bool cKestrumSettings::Read(const std::string& sPath)
 {
     return ReadConfigFile(sPath, "Kestrum") || ReadConfigFile(sPath, "VMS_Control");
+}
+
+bool cKestrumSettings::Read(const std::string& sPath, std::string& sWhy)
+{
+    if (access(sPath.c_str(), R_OK) != 0)
+    {
+        sWhy = std::strerror(errno);
+        return false;
+    }
+    tinyxml2::XMLDocument document;
+    if (document.LoadFile(sPath.c_str()) != tinyxml2::XML_SUCCESS)
+    {
+        sWhy = document.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT
+                   ? "empty"
+                   : "not XML (line " + std::to_string(document.ErrorLineNum()) + ": " + document.ErrorName() + ")";
+        return false;
+    }
+    const tinyxml2::XMLElement* pRoot = document.RootElement();
+    const char* szMain = HasSection(pRoot, "Kestrum")       ? "Kestrum"
+                         : HasSection(pRoot, "VMS_Control") ? "VMS_Control"
+                                                            : nullptr;
+    if (!szMain)
+    {
+        sWhy = "no Kestrum section";
+        return false;
+    }
+    if (!HasSection(pRoot, "EoTrackData"))
+    {
+        sWhy = "no EoTrackData section";
+        return false;
+    }
+    if (ReadConfigFile(sPath, szMain))
+        return true;
+    sWhy = "cannot be read";
+    return false;
 }

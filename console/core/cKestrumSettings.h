@@ -17,6 +17,9 @@ public:
     bool ReadConfigFile(const std::string& sPath, const char* szSection);
     // "Kestrum", falling back to "VMS_Control" when that read fails.
     bool Read(const std::string& sPath);
+    // The same for a caller that tells the user itself: nothing is logged, and
+    // sWhy says why the file cannot be read (missing, not XML, no section).
+    bool Read(const std::string& sPath, std::string& sWhy);
 
     // Halvorn/Logs under the home folder.
     static std::string DefaultLoggingDirectory();

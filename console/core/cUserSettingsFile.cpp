@@ -1,9 +1,12 @@
 #include "cUserSettingsFile.h"
 
+#include "cInstallLayout.h"
+
 #include <boost/algorithm/string/replace.hpp>
 #include <boost/filesystem.hpp>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -34,6 +37,26 @@ void CollectCopies(const tinyxml2::XMLElement* pElement, const std::set<std::str
         }
         CollectCopies(pElement->FirstChildElement(), copied, folder, replacements);
     }
+}
+
+// Written under a name of its own beside the target, then renamed onto it: no
+// reader ever sees half a file, and two programs making the same copy at once
+// both end with a whole one.
+bool WriteWhole(const fs::path& target, const std::function<void(const fs::path&, boost::system::error_code&)>& write,
+                std::string& sError)
+{
+    boost::system::error_code ec;
+    const fs::path partial = target.parent_path() / fs::unique_path(target.filename().string() + ".%%%%%%%%.new", ec);
+    if (!ec)
+        write(partial, ec);
+    if (!ec)
+        fs::rename(partial, target, ec);
+    if (!ec)
+        return true;
+    sError = "cannot write " + target.string() + ": " + ec.message();
+    boost::system::error_code ecRemove;
+    fs::remove(partial, ecRemove);
+    return false;
 }
 
 std::string XmlEscaped(const std::string& sText)
@@ -87,6 +110,23 @@ cUserSettingsFile::Choice cUserSettingsFile::Choose(const std::string& sSamplesF
     return choice;
 }
 
+cUserSettingsFile::Choice cUserSettingsFile::ForCommandLine(const std::string& sNamed)
+{
+    if (!sNamed.empty())
+    {
+        Choice named;
+        named.sPath = sNamed;
+        return named;
+    }
+    return Choose(cInstallLayout::SampleConfigFolder());
+}
+
+std::string cUserSettingsFile::WouldChoose()
+{
+    boost::system::error_code ec;
+    return fs::exists(kWorkingFolderFile, ec) ? kWorkingFolderFile : Folder() + "/" + kFileName;
+}
+
 bool cUserSettingsFile::CreateFromSamples(const std::string& sSamplesFolder, const std::string& sFolder,
                                           std::string& sError)
 {
@@ -115,12 +155,11 @@ bool cUserSettingsFile::CreateFromSamples(const std::string& sSamplesFolder, con
         copied.insert(sample.filename().string());
         if (sample.filename() == kFileName || fs::exists(folder / sample.filename(), ec))
             continue;
-        fs::copy_file(sample, folder / sample.filename(), ec);
-        if (ec)
-        {
-            sError = "cannot copy " + sample.string() + " to " + sFolder + ": " + ec.message();
+        const auto copy = [&sample](const fs::path& partial, boost::system::error_code& ecCopy) {
+            fs::copy_file(sample, partial, ecCopy);
+        };
+        if (!WriteWhole(folder / sample.filename(), copy, sError))
             return false;
-        }
     }
     if (ecList)
     {
@@ -145,25 +184,11 @@ bool cUserSettingsFile::CreateFromSamples(const std::string& sSamplesFolder, con
     for (const auto& [sOld, sNew] : replacements)
         boost::replace_all(sCopy, "=\"" + XmlEscaped(sOld) + "\"", "=\"" + XmlEscaped(sNew) + "\"");
 
-    // Written beside and then renamed: a console stopped half-way leaves no half file.
-    const fs::path target = folder / kFileName;
-    const fs::path partial = folder / (std::string(kFileName) + ".new");
-    {
+    // Last, since a settings file there means the copy is complete.
+    const auto write = [&sCopy](const fs::path& partial, boost::system::error_code& ecWrite) {
         std::ofstream out(partial.string(), std::ios::binary | std::ios::trunc);
-        out << sCopy;
-        if (!out.flush())
-        {
-            sError = "cannot write " + partial.string();
-            fs::remove(partial, ec);
-            return false;
-        }
-    }
-    fs::rename(partial, target, ec);
-    if (ec)
-    {
-        sError = "cannot write " + target.string() + ": " + ec.message();
-        fs::remove(partial, ec);
-        return false;
-    }
-    return true;
+        if (!(out << sCopy).flush())
+            ecWrite = boost::system::errc::make_error_code(boost::system::errc::io_error);
+    };
+    return WriteWhole(folder / kFileName, write, sError);
 }

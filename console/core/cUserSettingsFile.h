@@ -6,7 +6,10 @@
 // otherwise the user's own Kestrum.xml in $XDG_CONFIG_HOME/kestrum
 // (~/.config/kestrum), made on first use from the samples installed with the
 // program. The user's copy names the copied definitions files by their full
-// paths, so it reads the same from any working folder.
+// paths, so it reads the same from any working folder. The console and the
+// simulator both choose through ForCommandLine, so that they cannot take
+// different files; either may be the one that makes the user's copy, also
+// while the other is making it.
 class cUserSettingsFile
 {
 public:
@@ -23,6 +26,12 @@ public:
     // $XDG_CONFIG_HOME/kestrum, or ~/.config/kestrum.
     static std::string Folder();
     static Choice Choose(const std::string& sSamplesFolder);
+    // sNamed when the command line names a file; otherwise Choose with the
+    // samples installed with the running program. Telling the user what was
+    // made, or could not be, is the caller's part.
+    static Choice ForCommandLine(const std::string& sNamed);
+    // The file ForCommandLine("") takes, without making anything (for help texts).
+    static std::string WouldChoose();
 
     // Copies every sample (*.xml) that sFolder lacks; in the copy of the
     // settings file, a relative path that names a copied sample becomes that

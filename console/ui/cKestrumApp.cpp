@@ -4,7 +4,6 @@
 #include "KestrumDlg.h"
 #include "KestrumVersion.h"
 #include "cAppIdentity.h"
-#include "cInstallLayout.h"
 #include "cMessageBox.h"
 #include "cToolOptions.h"
 #include "cUserSettingsFile.h"
@@ -52,11 +51,8 @@ const char* cKestrumApp::Usage()
 
 std::string cKestrumApp::ChooseSettingsPath(int argc, char* argv[])
 {
-    const std::string sPath = SettingsPath(argc, argv);
     const bool bNamed = argc > 1 && argv[1] && argv[1][0] != '\0' && argv[1][0] != ' ';
-    if (bNamed)
-        return sPath;
-    const cUserSettingsFile::Choice choice = cUserSettingsFile::Choose(cInstallLayout::SampleConfigFolder());
+    const cUserSettingsFile::Choice choice = cUserSettingsFile::ForCommandLine(bNamed ? SettingsPath(argc, argv) : "");
     if (!choice.sError.empty())
     {
         DbgLog(DBG_ERR, "cKestrumApp::Run", __LINE__,

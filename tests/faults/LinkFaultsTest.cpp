@@ -94,6 +94,7 @@ TEST(LinkFaults, PeerRestartMidStreamIsSurvived)
     };
     ChildProcess::Options inDir;
     inDir.sWorkDir = dir.Path();
+    inDir.OwnHome(dir.Path());
     auto sim = std::make_unique<ChildProcess>(sSim, simArgs(0), inDir);
     const std::string sReady = sim->UpTo("vms-sim ready");
     const size_t nAt = sReady.find("pages 127.0.0.1:");

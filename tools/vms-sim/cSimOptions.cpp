@@ -1,6 +1,8 @@
 #include "cSimOptions.h"
 
+#include "SerialPortCfg.h"
 #include "cInstallLayout.h"
+#include "cKestrumSettings.h"
 #include "cSimEoStream.h"
 
 #include <cerrno>
@@ -77,12 +79,24 @@ enum : int
     kSpeed,
     kLoop,
     kReplayNow,
+    kSettings,
+    kHeartbeat,
 };
 
-const char* const kDefaultPages = "config/PageDefinitions.xml";
+bool ParseOnOff(const char* szText, bool& bValue)
+{
+    const std::string sText = szText;
+    if (sText == "on" || sText == "1")
+        bValue = true;
+    else if (sText == "off" || sText == "0")
+        bValue = false;
+    else
+        return false;
+    return true;
+}
 } // namespace
 
-const char* cSimOptions::Usage()
+std::string cSimOptions::Usage(const std::string& sSettingsFile)
 {
     return "Usage: vms-sim [options]\n"
            "\n"
@@ -91,20 +105,45 @@ const char* cSimOptions::Usage()
            "exchanges heartbeats (variant 1) and streams EO track reports when asked to.\n"
            "Stops cleanly on Ctrl-C (SIGINT) or SIGTERM.\n"
            "\n"
+           "The link's defaults come from the console's settings file, so that the two\n"
+           "agree: the file named by --settings, else config/Kestrum.xml in the working\n"
+           "folder, else the user's own $XDG_CONFIG_HOME/kestrum/Kestrum.xml\n"
+           "(~/.config/kestrum/Kestrum.xml), made from the installed samples on first\n"
+           "start, as the console chooses. Here that is:\n"
+           "    " + sSettingsFile + "\n"
+           "The per-user comms settings (~/.config/Halvorn Ltd/Kestrum.conf, under\n"
+           "$XDG_CONFIG_HOME when set) override its comms keys, as in the console, and every\n"
+           "option overrides both. When the file cannot be read, the built-in defaults\n"
+           "(after \"else\") apply.\n"
+           "\n"
            "Link:\n"
-           "  -v, --variant N          0: short frames (default), 1: long frames with heartbeat\n"
-           "  -p, --pages PATH         page definitions file (default config/PageDefinitions.xml);\n"
-           "                           Index is read in variant 1 only, as the console does\n"
+           "      --settings FILE      the console's settings file to take the defaults from\n"
+           "  -v, --variant N          0: short frames, 1: long frames (default: nControllerType\n"
+           "                           of the settings file, else 0)\n"
+           "      --heartbeat on|off   heartbeats in variant 1 (default: bUseVMS_HeartBeat of the\n"
+           "                           settings file, else on)\n"
+           "  -p, --pages PATH         page definitions file (default: sPageDefinitionsFile of\n"
+           "                           the settings file, else config/PageDefinitions.xml; the\n"
+           "                           installed sample of that name when the file is not\n"
+           "                           there); Index is read in variant 1 only, as the console does\n"
            "  -s, --serial DEVICE      page protocol over this serial device (/dev/ttyUSB0,\n"
-           "                           /dev/pts/N) instead of UDP\n"
-           "      --baud N             serial bit rate (default 115200)\n"
+           "                           /dev/pts/N) instead of UDP (default: UDP, or serial when\n"
+           "                           nCommsMethod of the settings file is 0, on its\n"
+           "                           sSerialDevice, else /dev/ttyS<nComPort - 1>; --port or\n"
+           "                           --reply-port keep UDP)\n"
+           "      --baud N             serial bit rate (default: nBaudRate of the settings file,\n"
+           "                           else 115200)\n"
            "      --address ADDR       the console's address (default 127.0.0.1)\n"
            "      --bind ADDR          local address to listen on (default 0.0.0.0)\n"
-           "      --port N             UDP port for commands (default 9876; 0: any free port)\n"
-           "      --reply-port N       the console's UDP port for answers (default 9879)\n"
-           "      --eo-port N          the console's EO track port (default 9186)\n"
+           "      --port N             UDP port for commands (default: nTxPort of the settings\n"
+           "                           file, else 9876; 0: any free port)\n"
+           "      --reply-port N       the console's UDP port for answers (default: nRxPort of\n"
+           "                           the settings file, else 9879)\n"
+           "      --eo-port N          the console's EO track port (default: nRxPort of the\n"
+           "                           settings file's EoTrackData, else 9186)\n"
            "      --eo-listen-port N   our EO port, where the console's first empty datagram\n"
-           "                           arrives (default 9886; 0: any free port)\n"
+           "                           arrives (default: nTxPort of the settings file's\n"
+           "                           EoTrackData, else 9886; 0: any free port)\n"
            "  Answers go to where the first datagram came from once one has arrived.\n"
            "\n"
            "Periodic requests (item 0x70 rate, item 0x71 mask, per SubSystem/Index):\n"
@@ -179,7 +218,9 @@ const char* cSimOptions::Usage()
 cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
 {
     static const option kOptions[] = {
+        {"settings", required_argument, nullptr, kSettings},
         {"variant", required_argument, nullptr, kVariant},
+        {"heartbeat", required_argument, nullptr, kHeartbeat},
         {"pages", required_argument, nullptr, kPages},
         {"serial", required_argument, nullptr, kSerial},
         {"baud", required_argument, nullptr, kBaud},
@@ -228,7 +269,9 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         bool bOk = true;
         switch (nOption)
         {
+        case kSettings: m_sSettingsFile = optarg; break;
         case kVariant: bOk = ParseInt(optarg, 0, 1, m_nVariant); break;
+        case kHeartbeat: bOk = ParseOnOff(optarg, m_bHeartbeat); break;
         case kPages: m_sPagesFile = optarg; break;
         case kSerial: m_sSerialDevice = optarg; break;
         case kBaud: bOk = ParseInt(optarg, 1, INT32_MAX, m_nBaudRate); break;
@@ -280,6 +323,7 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         }
         if (!bOk)
             return Fail(std::string("invalid value \"") + optarg + "\" for --" + OptionName(kOptions, nOption));
+        m_Given.insert(nOption);
     }
     if (optind < argc)
         return Fail(std::string("unexpected argument \"") + argv[optind] + "\"");
@@ -296,8 +340,90 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
 
 void cSimOptions::ResolvePagesFile()
 {
-    if (m_sPagesFile == kDefaultPages)
+    if (!Given(kPages))
         m_sPagesFile = cInstallLayout::ExistingOrSample(m_sPagesFile);
+}
+
+void cSimOptions::TakeDefaults(const cKestrumSettings& settings, std::vector<std::string>& problems)
+{
+    const CommsSettings& comms = settings.m_CommsSettings;
+    // A number from the file passes the range its option would.
+    auto take = [&](int nOption, const char* szKey, int32_t nValue, int32_t nMost, int32_t& nTarget) {
+        if (Given(nOption))
+            return;
+        if (nValue < 1 || nValue > nMost)
+            problems.push_back(std::string(szKey) + " " + std::to_string(nValue) + " is not 1 to " +
+                               std::to_string(nMost));
+        else
+            nTarget = nValue;
+    };
+    if (!Given(kVariant))
+    {
+        if (settings.nControllerType == 0 || settings.nControllerType == 1)
+            m_nVariant = settings.nControllerType;
+        else
+            problems.push_back("nControllerType " + std::to_string(settings.nControllerType) +
+                               " names no frame variant (0 short, 1 long)");
+    }
+    if (!Given(kHeartbeat))
+        m_bHeartbeat = settings.bUseVMS_HeartBeat;
+    if (!Given(kPages) && !settings.sPageDefinitionsFile.empty())
+        m_sPagesFile = settings.sPageDefinitionsFile;
+    take(kPort, "nTxPort", comms.nTxPort, 65535, m_nPort);
+    take(kReplyPort, "nRxPort", comms.nRxPort, 65535, m_nReplyPort);
+    take(kEoListenPort, "EoTrackData nTxPort", comms.nEoTxPort, 65535, m_nEoListenPort);
+    take(kEoPort, "EoTrackData nRxPort", comms.nEoRxPort, 65535, m_nEoPort);
+    take(kBaud, "nBaudRate", comms.nBaudRate, INT32_MAX, m_nBaudRate);
+
+    // A UDP port on the command line says UDP, whatever the file's transport.
+    if (Given(kSerial) || Given(kPort) || Given(kReplyPort))
+        return;
+    if (comms.nCommsMethod == CommsSettings::kSerial)
+    {
+        SerialPortCfg serial;
+        serial.nPortNumber = comms.nComPort;
+        serial.sDevice = comms.sSerialDevice;
+        m_sSerialDevice = serial.DevicePath();
+    }
+    else if (comms.nCommsMethod != CommsSettings::kUdp)
+    {
+        problems.push_back("nCommsMethod " + std::to_string(comms.nCommsMethod) +
+                           " names no transport (0 serial, 2 UDP)");
+    }
+}
+
+bool cSimOptions::SerialFromSettings() const
+{
+    return !m_sSerialDevice.empty() && !Given(kSerial);
+}
+
+std::string cSimOptions::LinkSummary() const
+{
+    std::string sSummary = "variant " + std::to_string(m_nVariant);
+    if (Variant() == RC_Variant::LongFrames)
+        sSummary += m_bHeartbeat ? " with heartbeat" : " without heartbeat";
+    if (!m_sSerialDevice.empty())
+        sSummary += ", serial " + m_sSerialDevice + " at " + std::to_string(m_nBaudRate) + " bit/s";
+    else
+        sSummary += ", UDP " + std::to_string(m_nPort) + " -> " + m_sAddress + ":" + std::to_string(m_nReplyPort);
+    sSummary += ", EO " + std::to_string(m_nEoListenPort) + " -> " + std::to_string(m_nEoPort);
+
+    std::string sGiven;
+    for (const auto& [nOption, szName] : {std::pair<int, const char*>{kVariant, "--variant"},
+                                          {kHeartbeat, "--heartbeat"},
+                                          {kSerial, "--serial"},
+                                          {kBaud, "--baud"},
+                                          {kPort, "--port"},
+                                          {kReplyPort, "--reply-port"},
+                                          {kEoListenPort, "--eo-listen-port"},
+                                          {kEoPort, "--eo-port"}})
+    {
+        if (Given(nOption))
+            sGiven += (sGiven.empty() ? "" : ", ") + std::string(szName);
+    }
+    if (!sGiven.empty())
+        sSummary += " (" + sGiven + " from the command line)";
+    return sSummary;
 }
 
 bool cSimOptions::Check()

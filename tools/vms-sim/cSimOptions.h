@@ -4,23 +4,42 @@
 #include "cToolOptions.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
+class cKestrumSettings;
+
 // What vms-sim was asked to be: variant, transport, ports, EO stream and the
-// faults to inject. Defaults mirror the console's own defaults, seen from the
-// other end of the link (the console's target port is our listening port).
+// faults to inject. The link's defaults are the console's settings seen from
+// the other end (the console's target port is our listening port): Parse
+// takes the command line, then TakeDefaults fills in what it left open from
+// the console's settings file. The built-in values below mirror the console's
+// own defaults, for when there is no settings file to read.
 class cSimOptions : public cToolOptions
 {
 public:
     eParse Parse(int argc, char* argv[]);
-    static const char* Usage();
+    // sSettingsFile: the file the defaults would come from, named in the text.
+    static std::string Usage(const std::string& sSettingsFile);
 
+    // Every link value that the command line did not give, from the console's
+    // settings (the per-user comms settings already over them). A value that
+    // no option could take is named in problems and the built-in one stays.
+    void TakeDefaults(const cKestrumSettings& settings, std::vector<std::string>& problems);
+    // "variant 1 with heartbeat, UDP 9876 -> 127.0.0.1:9879, EO 9886 -> 9186",
+    // and which of them the command line gave.
+    std::string LinkSummary() const;
+
+    std::string m_sSettingsFile;  // --settings; empty: the file the console chooses
     int32_t m_nVariant = 0;  // as given: checked to name a known variant
     RC_Variant Variant() const { return static_cast<RC_Variant>(m_nVariant); }
+    bool m_bHeartbeat = true;  // in variant 1: send heartbeats and follow the console's
+    bool HeartbeatOn() const { return m_bHeartbeat && Variant() == RC_Variant::LongFrames; }
     std::string m_sPagesFile = "config/PageDefinitions.xml";
 
     std::string m_sSerialDevice;  // the page protocol over this device instead of UDP
+    bool SerialFromSettings() const;  // the device is the console's, from its settings
     int32_t m_nBaudRate = CommsSettings::kDefaultBaudRate;
     std::string m_sAddress = CommsSettings::kDefaultIpAddress;  // where the console is
     std::string m_sBindAddress = "0.0.0.0";
@@ -60,10 +79,13 @@ public:
     bool m_bReplayNow = false;  // start at once rather than on the console's first frame
     bool Replaying() const { return !m_ReplayFiles.empty(); }
 
-    // The page definitions: the sample installed with the program when the
-    // default file is not in the working folder.
+    // The page definitions, unless the command line named them: the sample
+    // installed with the program when the file is not there.
     void ResolvePagesFile();
 
 private:
     bool Check();
+    bool Given(int nOption) const { return m_Given.count(nOption) != 0; }
+
+    std::set<int> m_Given;  // the options on the command line, by code
 };

@@ -243,7 +243,7 @@ void cSimulator::Tick()
     for (const cSimPeriodic::Group& group : m_Periodic.Tick())
         m_pProtocol->SendGroup(group);
 
-    if (m_Options.Variant() != RC_Variant::LongFrames || m_nTicks % kTicksPerHeartbeat != 0)
+    if (!m_Options.HeartbeatOn() || m_nTicks % kTicksPerHeartbeat != 0)
         return;
     const cSimHeartbeat::Beat beat = m_Heartbeat.Next(std::chrono::steady_clock::now());
     if (beat.bStateChanged && beat.nState == cSimHeartbeat::kActive)

@@ -1,14 +1,18 @@
 // vms-sim: plays the remote system for the console, its tests and benchmarks.
 #include "DbgLog.h"
+#include "cSimConsoleSettings.h"
 #include "cSimEventLog.h"
 #include "cSimOptions.h"
 #include "cSimReplay.h"
 #include "cSimulator.h"
+#include "cUserSettingsFile.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <csignal>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -22,8 +26,13 @@ int main(int argc, char* argv[])
     switch (options.Parse(argc, argv))
     {
     case cSimOptions::eParse::Help:
-        std::fputs(cSimOptions::Usage(), stdout);
+    {
+        // Names the file without making the user's copy: asking for help changes nothing.
+        const std::string sSettings =
+            options.m_sSettingsFile.empty() ? cUserSettingsFile::WouldChoose() : options.m_sSettingsFile;
+        std::fputs(cSimOptions::Usage(sSettings).c_str(), stdout);
         return 0;
+    }
     case cSimOptions::eParse::Version:
         std::fputs(cSimOptions::VersionText("vms-sim").c_str(), stdout);
         return 0;
@@ -45,6 +54,19 @@ int main(int argc, char* argv[])
         if (!ec)
             nSignal = nNumber;
     });
+
+    // The console's settings give what the command line left open, so that
+    // the two agree without being told twice.
+    cSimConsoleSettings settings;
+    settings.Load(options.m_sSettingsFile);
+    if (!settings.Problem().empty())
+        std::fprintf(stderr, "vms-sim: %s; running on the built-in defaults\n", settings.Problem().c_str());
+    std::vector<std::string> problems;
+    options.TakeDefaults(settings.Settings(), problems);
+    for (const std::string& sProblem : problems)
+        std::fprintf(stderr, "vms-sim: %s, in %s; the built-in default stays\n", sProblem.c_str(),
+                     settings.Source().c_str());
+    log.Event("settings: %s: %s", settings.Source().c_str(), options.LinkSummary().c_str());
 
     if (options.Replaying())
     {
@@ -69,6 +91,9 @@ int main(int argc, char* argv[])
     std::string sError;
     if (!simulator.Start(sError))
     {
+        if (options.SerialFromSettings())
+            sError += " (the settings file's serial line, nCommsMethod 0: --serial DEVICE names this end of it, "
+                      "--port N keeps UDP)";
         std::fprintf(stderr, "vms-sim: %s\n", sError.c_str());
         return kExitFailure;
     }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace
 {
@@ -28,32 +30,6 @@ bool Exists(const std::string& sPath)
 {
     return boost::filesystem::exists(sPath);
 }
-
-// Points XDG_CONFIG_HOME (and HOME) somewhere of the test's own for its lifetime.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(const char* szName, const std::string& sValue) : m_sName(szName)
-    {
-        const char* szOld = std::getenv(szName);
-        m_bHad = szOld != nullptr;
-        if (m_bHad)
-            m_sOld = szOld;
-        setenv(szName, sValue.c_str(), 1);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_bHad)
-            setenv(m_sName.c_str(), m_sOld.c_str(), 1);
-        else
-            unsetenv(m_sName.c_str());
-    }
-
-private:
-    std::string m_sName;
-    std::string m_sOld;
-    bool m_bHad = false;
-};
 
 const char* const kSampleSettings = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!-- The sample: kept as written in the copy. -->
@@ -127,6 +103,47 @@ TEST_F(UserSettingsFileTest, WorkingFolderSettingsWin)
     EXPECT_EQ(choice.sPath, "config/Kestrum.xml");
     EXPECT_FALSE(choice.bCreated);
     EXPECT_FALSE(Exists(m_sUserFolder));
+}
+
+// Two programs started together (vms-sim and the console) may both find no
+// copy and both make it: each ends with a whole settings file naming whole
+// definitions, and no half-written file is left behind.
+TEST_F(UserSettingsFileTest, CopiesMadeAtOnceAreBothWhole)
+{
+    std::vector<cUserSettingsFile::Choice> choices(8);
+    std::vector<std::thread> makers;
+    for (cUserSettingsFile::Choice& choice : choices)
+        makers.emplace_back([&choice, this] { choice = cUserSettingsFile::Choose(m_Samples.Path()); });
+    for (std::thread& maker : makers)
+        maker.join();
+    for (const cUserSettingsFile::Choice& choice : choices)
+    {
+        EXPECT_TRUE(choice.sError.empty()) << choice.sError;
+        EXPECT_EQ(choice.sPath, m_sUserFolder + "/Kestrum.xml");
+    }
+    cKestrumSettings settings;
+    ASSERT_TRUE(settings.Read(m_sUserFolder + "/Kestrum.xml"));
+    EXPECT_EQ(settings.sPageDefinitionsFile, m_sUserFolder + "/PageDefinitions.xml");
+    EXPECT_EQ(ReadFile(m_sUserFolder + "/PageDefinitions.xml"), "<PageDefinitions/>\n");
+    int nFiles = 0;
+    for (const auto& entry : boost::filesystem::directory_iterator(m_sUserFolder))
+    {
+        ++nFiles;
+        EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();
+    }
+    EXPECT_EQ(nFiles, 3);
+}
+
+// Without a name on the command line a program takes what Choose takes;
+// WouldChoose names that file without making anything.
+TEST_F(UserSettingsFileTest, WouldChooseMakesNothing)
+{
+    EXPECT_EQ(cUserSettingsFile::WouldChoose(), m_sUserFolder + "/Kestrum.xml");
+    EXPECT_FALSE(Exists(m_sUserFolder));
+    EXPECT_EQ(cUserSettingsFile::ForCommandLine("mine.xml").sPath, "mine.xml");
+    EXPECT_FALSE(Exists(m_sUserFolder));
+    WriteFile(m_Work.File("config/Kestrum.xml"), kSampleSettings);
+    EXPECT_EQ(cUserSettingsFile::WouldChoose(), "config/Kestrum.xml");
 }
 
 // Definitions the user already has are not overwritten by the samples.

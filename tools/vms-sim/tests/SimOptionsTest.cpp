@@ -1,3 +1,5 @@
+#include "cKestrumSettings.h"
+#include "cSimConsoleSettings.h"
 #include "cSimOptions.h"
 
 #include <gtest/gtest.h>
@@ -28,12 +30,151 @@ TEST(SimOptions, DefaultsMirrorTheConsoleDefaults)
     EXPECT_EQ(options.m_nReplyPort, 9879);
     EXPECT_EQ(options.m_nEoPort, 9186);
     EXPECT_EQ(options.m_nEoListenPort, 9886);
+    EXPECT_TRUE(options.m_sSerialDevice.empty());
+
+    // With no settings file to read, the defaults taken are these same values.
+    std::vector<std::string> problems;
+    options.TakeDefaults(cSimConsoleSettings::BuiltIn(), problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(options.LinkSummary(), "variant 0, UDP 9876 -> 127.0.0.1:9879, EO 9886 -> 9186");
+    EXPECT_EQ(options.m_sPagesFile, "config/PageDefinitions.xml");
+    EXPECT_TRUE(options.m_bHeartbeat);
+}
+
+namespace
+{
+// A console set for long frames without the heartbeat, on ports of its own.
+cKestrumSettings ConsoleOnItsOwnPorts()
+{
+    cKestrumSettings settings;
+    settings.nControllerType = 1;
+    settings.bUseVMS_HeartBeat = false;
+    settings.sPageDefinitionsFile = "/srv/kestrum/pages.xml";
+    settings.m_CommsSettings.nCommsMethod = CommsSettings::kUdp;
+    settings.m_CommsSettings.nTxPort = 7001;
+    settings.m_CommsSettings.nRxPort = 7002;
+    settings.m_CommsSettings.nEoTxPort = 7003;
+    settings.m_CommsSettings.nEoRxPort = 7004;
+    settings.m_CommsSettings.nBaudRate = 9600;
+    return settings;
+}
+} // namespace
+
+// The console's settings fill in what the command line left open, seen from
+// the other end of the link; what the command line gave wins, and the
+// summary says which.
+TEST(SimOptions, ConsoleSettingsFillWhatTheCommandLineLeftOpen)
+{
+    std::vector<std::string> problems;
+    cSimOptions options;
+    ASSERT_EQ(Parse(options, {}), cSimOptions::eParse::Run);
+    options.TakeDefaults(ConsoleOnItsOwnPorts(), problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(options.m_nVariant, 1);
+    EXPECT_FALSE(options.HeartbeatOn());
+    EXPECT_EQ(options.m_sPagesFile, "/srv/kestrum/pages.xml");
+    EXPECT_EQ(options.m_nPort, 7001);
+    EXPECT_EQ(options.m_nReplyPort, 7002);
+    EXPECT_EQ(options.m_nEoListenPort, 7003);
+    EXPECT_EQ(options.m_nEoPort, 7004);
+    EXPECT_EQ(options.LinkSummary(), "variant 1 without heartbeat, UDP 7001 -> 127.0.0.1:7002, EO 7003 -> 7004");
+
+    cSimOptions given;
+    ASSERT_EQ(Parse(given, {"--variant", "0", "--heartbeat", "on", "-p", "mine.xml", "--port", "0", "--eo-port",
+                            "9000"}),
+              cSimOptions::eParse::Run);
+    given.TakeDefaults(ConsoleOnItsOwnPorts(), problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(given.m_nVariant, 0);
+    EXPECT_TRUE(given.m_bHeartbeat);
+    EXPECT_FALSE(given.HeartbeatOn()) << "short frames have no heartbeat";
+    EXPECT_EQ(given.m_sPagesFile, "mine.xml");
+    EXPECT_EQ(given.m_nPort, 0);
+    EXPECT_EQ(given.m_nReplyPort, 7002);
+    EXPECT_EQ(given.m_nEoListenPort, 7003);
+    EXPECT_EQ(given.m_nEoPort, 9000);
+    EXPECT_EQ(given.LinkSummary(), "variant 0, UDP 0 -> 127.0.0.1:7002, EO 7003 -> 9000 (--variant, --heartbeat, "
+                                   "--port, --eo-port from the command line)");
+
+    cSimOptions heartbeat;
+    ASSERT_EQ(Parse(heartbeat, {"--heartbeat", "1"}), cSimOptions::eParse::Run);
+    heartbeat.TakeDefaults(ConsoleOnItsOwnPorts(), problems);
+    EXPECT_TRUE(heartbeat.HeartbeatOn());
+}
+
+// A console on a serial line: the simulator takes the same line (its device
+// as the console names it) at its rate, unless the command line names a
+// device of its own or a UDP port.
+TEST(SimOptions, SerialConsoleSettingsGiveTheLineUnlessTheCommandLineSaysOtherwise)
+{
+    cKestrumSettings serial = ConsoleOnItsOwnPorts();
+    serial.m_CommsSettings.nCommsMethod = CommsSettings::kSerial;
+    serial.m_CommsSettings.nComPort = 3;
+    std::vector<std::string> problems;
+
+    cSimOptions byNumber;
+    ASSERT_EQ(Parse(byNumber, {}), cSimOptions::eParse::Run);
+    byNumber.TakeDefaults(serial, problems);
+    EXPECT_EQ(byNumber.m_sSerialDevice, "/dev/ttyS2");
+    EXPECT_EQ(byNumber.m_nBaudRate, 9600);
+    EXPECT_TRUE(byNumber.SerialFromSettings());
+    EXPECT_EQ(byNumber.LinkSummary(), "variant 1 without heartbeat, serial /dev/ttyS2 at 9600 bit/s, EO 7003 -> 7004");
+
+    serial.m_CommsSettings.sSerialDevice = "/dev/ttyUSB1";
+    cSimOptions byName;
+    ASSERT_EQ(Parse(byName, {}), cSimOptions::eParse::Run);
+    byName.TakeDefaults(serial, problems);
+    EXPECT_EQ(byName.m_sSerialDevice, "/dev/ttyUSB1");
+
+    cSimOptions ownEnd;
+    ASSERT_EQ(Parse(ownEnd, {"--serial", "/dev/pts/4", "--baud", "57600"}), cSimOptions::eParse::Run);
+    ownEnd.TakeDefaults(serial, problems);
+    EXPECT_EQ(ownEnd.m_sSerialDevice, "/dev/pts/4");
+    EXPECT_EQ(ownEnd.m_nBaudRate, 57600);
+    EXPECT_FALSE(ownEnd.SerialFromSettings());
+
+    cSimOptions udp;
+    ASSERT_EQ(Parse(udp, {"--reply-port", "7100"}), cSimOptions::eParse::Run);
+    udp.TakeDefaults(serial, problems);
+    EXPECT_TRUE(udp.m_sSerialDevice.empty());
+    EXPECT_EQ(udp.m_nPort, 7001);
+    EXPECT_TRUE(problems.empty());
+}
+
+// A value in the settings that no option could take is named, and the
+// built-in value stays; the other values are still taken.
+TEST(SimOptions, UnusableSettingsAreNamedAndKeepTheBuiltInValue)
+{
+    cKestrumSettings odd = ConsoleOnItsOwnPorts();
+    odd.nControllerType = 2;
+    odd.m_CommsSettings.nTxPort = 0;
+    odd.m_CommsSettings.nRxPort = 70000;
+    odd.m_CommsSettings.nCommsMethod = 5;
+    cSimOptions options;
+    ASSERT_EQ(Parse(options, {}), cSimOptions::eParse::Run);
+    std::vector<std::string> problems;
+    options.TakeDefaults(odd, problems);
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0], "nControllerType 2 names no frame variant (0 short, 1 long)");
+    EXPECT_EQ(problems[1], "nTxPort 0 is not 1 to 65535");
+    EXPECT_EQ(problems[2], "nRxPort 70000 is not 1 to 65535");
+    EXPECT_EQ(problems[3], "nCommsMethod 5 names no transport (0 serial, 2 UDP)");
+    EXPECT_EQ(options.LinkSummary(), "variant 0, UDP 9876 -> 127.0.0.1:9879, EO 7003 -> 7004");
+
+    // Given options are never checked against the file.
+    cSimOptions given;
+    ASSERT_EQ(Parse(given, {"--variant", "1", "--port", "5000", "--reply-port", "5001"}), cSimOptions::eParse::Run);
+    problems.clear();
+    given.TakeDefaults(odd, problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 TEST(SimOptions, WrongUsageIsExplained)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--variant", "2"}, "invalid value \"2\" for --variant"},
+        {{"--heartbeat", "yes"}, "invalid value \"yes\" for --heartbeat"},
+        {{"--settings"}, "--settings wants a value"},
         {{"--port=70000"}, "for --port"},
         {{"--silence-for", "-1"}, "for --silence-for"},
         {{"--eo-format", "2"}, "--eo-format must be"},

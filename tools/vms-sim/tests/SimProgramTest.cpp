@@ -1,8 +1,10 @@
 // The built program, run as the demo and the console's tests run it.
 #include "ChildProcess.h"
+#include "ConsoleSettings.h"
 #include "SimTestSupport.h"
 #include "TestPaths.h"
 
+#include <boost/filesystem.hpp>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -11,27 +13,48 @@ using namespace std::chrono_literals;
 
 namespace
 {
-// The program, with standard output and error on one pipe.
-ChildProcess VmsSim(const std::vector<std::string>& args)
+// The program, with standard output and error on one pipe, in a home of its
+// own (sHome), so that it neither reads nor makes the user's own settings.
+ChildProcess VmsSim(const std::vector<std::string>& args, const std::string& sHome, const std::string& sWorkDir = {},
+                    bool bSeparateErrors = false)
 {
-    return ChildProcess(TestPaths::BinDir() + "/vms-sim", args);
+    ChildProcess::Options options;
+    options.OwnHome(sHome);
+    options.sWorkDir = sWorkDir;
+    options.bSeparateErrors = bSeparateErrors;
+    return ChildProcess(TestPaths::BinDir() + "/vms-sim", args, options);
+}
+
+size_t Occurrences(const std::string& sText, const std::string& sFragment)
+{
+    size_t nCount = 0;
+    for (size_t nAt = sText.find(sFragment); nAt != std::string::npos; nAt = sText.find(sFragment, nAt + 1))
+        ++nCount;
+    return nCount;
 }
 } // namespace
 
 TEST(SimProgram, HelpExplainsItselfAndWrongUsageIsRefused)
 {
-    ChildProcess help = VmsSim({"--help"});
+    TempDir home;
+    ChildProcess help = VmsSim({"--help"}, home.Path());
     ASSERT_TRUE(help.Started());
     const std::string sHelp = help.UpTo("Exit status");
     EXPECT_EQ(help.Wait(), 0);
     for (const char* szFragment : {"Usage: vms-sim", "every R x 100 ms", "rate 0 stops", "--serial DEVICE",
-                                   "--eo-format", "--bad-checksum-every", "--no-heartbeat-for", "--short-frames"})
+                                   "--eo-format", "--bad-checksum-every", "--no-heartbeat-for", "--short-frames",
+                                   "--settings FILE", "nControllerType\n                           of the settings file, else 0",
+                                   "bUseVMS_HeartBeat", "nTxPort of the settings"})
         EXPECT_NE(sHelp.find(szFragment), std::string::npos) << szFragment;
+    // It names the file the console would take, and makes nothing to say so.
+    EXPECT_NE(sHelp.find("    " + home.File("config/kestrum/Kestrum.xml") + "\n"), std::string::npos) << sHelp;
+    EXPECT_FALSE(boost::filesystem::exists(home.File("config")));
 
-    ChildProcess wrong = VmsSim({"--variant", "7"});
+    ChildProcess wrong = VmsSim({"--variant", "7"}, home.Path());
     EXPECT_NE(wrong.UpTo("--variant"), "");
     EXPECT_EQ(wrong.Wait(), 64);
-    ChildProcess missing = VmsSim({"--pages", "/nonexistent/pages.xml", "--port", "0", "--eo-listen-port", "0"});
+    ChildProcess missing =
+        VmsSim({"--pages", "/nonexistent/pages.xml", "--port", "0", "--eo-listen-port", "0"}, home.Path());
     EXPECT_NE(missing.UpTo("/nonexistent/pages.xml"), "");
     EXPECT_EQ(missing.Wait(), 1);
 }
@@ -46,7 +69,8 @@ TEST(SimProgram, AnswersAQueryAndStopsOnSigterm)
     UdpPeer eoConsole;
     ChildProcess sim = VmsSim({"--variant", "1", "--pages", dir.File("pages.xml"), "--bind", "127.0.0.1", "--port",
                                "0", "--reply-port", std::to_string(console.Port()), "--eo-listen-port", "0",
-                               "--eo-port", std::to_string(eoConsole.Port())});
+                               "--eo-port", std::to_string(eoConsole.Port())},
+                              dir.Path());
     ASSERT_TRUE(sim.Started());
     const std::string sReady = sim.UpTo("vms-sim ready");
     const size_t nAt = sReady.find("pages 127.0.0.1:");
@@ -81,7 +105,8 @@ TEST(SimProgram, ReplayPlaysTheLogAndEnds)
     dir.Write("bad.txt", "Time, [Comment], Count, Data\nsoon,Rx Msg,001,0x10\n");
     UdpPeer console;
     ChildProcess replay = VmsSim({"--replay", dir.File("Kestrum.txt"), "--replay-now", "--speed", "0.5", "--bind",
-                                  "127.0.0.1", "--port", "0", "--reply-port", std::to_string(console.Port())});
+                                  "127.0.0.1", "--port", "0", "--reply-port", std::to_string(console.Port())},
+                                 dir.Path());
     ASSERT_TRUE(replay.Started());
     EXPECT_NE(replay.UpTo("vms-sim replay ready: 2 frames (0 EO) over 0.050 s at speed 0.5"), "");
     EXPECT_TRUE(console.ReceiveWithin(10s));
@@ -89,7 +114,82 @@ TEST(SimProgram, ReplayPlaysTheLogAndEnds)
     EXPECT_NE(replay.UpTo("replay finished: 2 of 2 frames sent"), "");
     EXPECT_EQ(replay.Wait(), 0);
 
-    ChildProcess bad = VmsSim({"--replay", dir.File("bad.txt"), "--port", "0"});
+    ChildProcess bad = VmsSim({"--replay", dir.File("bad.txt"), "--port", "0"}, dir.Path());
     EXPECT_NE(bad.UpTo(dir.File("bad.txt") + ":2: not a data line"), "");
     EXPECT_EQ(bad.Wait(), 1);
+}
+
+// Started with no options where the console's config/Kestrum.xml is, it says
+// what it took, listens on the console's target port in long frames, answers
+// on the console's port and sends its heartbeat there.
+TEST(SimProgram, WithoutOptionsItTakesTheConsolesSettingsFile)
+{
+    TempDir dir;
+    UdpPeer console;
+    UdpPeer eoConsole;
+    const uint16_t nSimPort = FreeUdpPort();
+    const uint16_t nSimEoPort = FreeUdpPort();
+    boost::filesystem::create_directories(dir.File("config"));
+    dir.Write("config/PageDefinitions.xml", kPages);
+    dir.Write("config/Kestrum.xml", ConsoleSettings()
+                                        .Udp(nSimPort, console.Port())
+                                        .Main("nControllerType", 1)
+                                        .Main("bUseVMS_HeartBeat", true)
+                                        .Main("sPageDefinitionsFile", "config/PageDefinitions.xml")
+                                        .Eo("nTxPort", nSimEoPort)
+                                        .Eo("nRxPort", eoConsole.Port())
+                                        .Text());
+    ChildProcess sim = VmsSim({}, dir.Path(), dir.Path());
+    ASSERT_TRUE(sim.Started());
+    const std::string sExpected = "settings: config/Kestrum.xml: variant 1 with heartbeat, UDP " +
+                                  std::to_string(nSimPort) + " -> 127.0.0.1:" + std::to_string(console.Port()) +
+                                  ", EO " + std::to_string(nSimEoPort) + " -> " + std::to_string(eoConsole.Port());
+    EXPECT_NE(sim.UpTo(sExpected), "") << sim.Output();
+    ASSERT_NE(sim.UpTo("vms-sim ready: variant 1, "), "") << sim.Output();
+    EXPECT_NE(sim.Output().find("from config/PageDefinitions.xml"), std::string::npos) << sim.Output();
+
+    console.SendTo(nSimPort, WithChecksum({0x99, 0x05, 0x02, 0x00, 0x01, 0x8B}));
+    bool bAnswered = false;
+    bool bHeartbeat = false;
+    for (int i = 0; i < 20 && !(bAnswered && bHeartbeat); ++i)
+    {
+        std::optional<Bytes> frame = console.ReceiveWithin(10s);
+        ASSERT_TRUE(frame);
+        bAnswered = bAnswered || *frame == WithChecksum({0x99, 0x05, 0x02, 0x00, 0x00, 0x09, 0x0B, 0x00});
+        bHeartbeat = bHeartbeat || (frame->size() > 3 && (*frame)[0] == 0x99 && (*frame)[1] == 0x00 && (*frame)[2] == 0x01);
+    }
+    EXPECT_TRUE(bAnswered);
+    EXPECT_TRUE(bHeartbeat);
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(sim.Output().find("vms-sim: "), std::string::npos) << "no complaint: " << sim.Output();
+}
+
+// A settings file that cannot be read is said once, on standard error, and the
+// simulator runs on its built-in defaults with the options over them.
+TEST(SimProgram, UnreadableSettingsAreSaidOnceAndTheDefaultsRun)
+{
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    dir.Write("broken.xml", "<VMS_Cfg><Kestrum nControllerType=\"1\"");
+    UdpPeer console;
+    ChildProcess sim = VmsSim({"--settings", dir.File("broken.xml"), "--pages", dir.File("pages.xml"), "--bind",
+                               "127.0.0.1", "--port", "0", "--reply-port", std::to_string(console.Port()),
+                               "--eo-listen-port", "0"},
+                              dir.Path(), dir.Path(), true);
+    ASSERT_TRUE(sim.Started());
+    EXPECT_NE(sim.UpTo("settings: built-in defaults: variant 0, UDP 0 -> 127.0.0.1:" +
+                       std::to_string(console.Port()) + ", EO 0 -> 9186 (--port, --reply-port, --eo-listen-port "
+                                                        "from the command line)"),
+              "")
+        << sim.Output() << sim.Errors();
+    ASSERT_NE(sim.UpTo("vms-sim ready: variant 0"), "");
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(Occurrences(sim.Output() + sim.Errors(), "broken.xml"), 1u) << sim.Output() << sim.Errors();
+    EXPECT_NE(sim.Errors().find("vms-sim: cannot read the settings file " + dir.File("broken.xml") +
+                                ": not XML (line 1: "),
+              std::string::npos)
+        << sim.Errors();
+    EXPECT_NE(sim.Errors().find("; running on the built-in defaults\n"), std::string::npos) << sim.Errors();
 }

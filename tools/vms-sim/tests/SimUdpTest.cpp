@@ -209,6 +209,30 @@ TEST(SimUdp, HeartbeatFollowsTheConsolesHeartbeats)
     EXPECT_NE(std::find(missed.begin(), missed.end(), 2), missed.end());
 }
 
+// A console set without the heartbeat (bUseVMS_HeartBeat false) gets none:
+// over 15 periodic frames (1.5 s of ticks, where the heartbeat would have
+// come twice) not one.
+TEST(SimUdp, HeartbeatOffSendsNone)
+{
+    SimWithPeers sim(1);
+    sim.Options().m_bHeartbeat = false;
+    ASSERT_TRUE(sim.Start());
+    sim.Send(PeriodicRequest(1, 1, MaskOf({12})));
+    int nPeriodic = 0;
+    int nHeartbeats = 0;
+    while (nPeriodic < 15)
+    {
+        std::optional<Bytes> frame = sim.Receive();
+        ASSERT_TRUE(frame) << nPeriodic << " periodic frames";
+        if (IsHeartbeat(*frame))
+            ++nHeartbeats;
+        else
+            ++nPeriodic;
+    }
+    EXPECT_EQ(nHeartbeats, 0);
+    EXPECT_FALSE(sim.SawEvent("interface"));
+}
+
 // Item 0x28 at the variant's address starts and stops the EO stream; its
 // track and tag reports decode to the targets of their timestamp.
 TEST(SimUdp, EoSwitchStartsAndStopsTheTrackStream)
