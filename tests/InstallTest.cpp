@@ -149,17 +149,27 @@ std::string ReadAll(const std::string& sPath)
 }
 } // namespace
 
-// Every installed program answers --help and --version without a display.
-TEST_F(Installed, ProgramsAnswerHelpAndVersion)
+// Every installed program answers --help and --version alike, without a
+// display: a usage line that names it, -h and -V as short forms, and
+// "NAME (Kestrum) VERSION" (what the manual pages are made from).
+TEST_F(Installed, ProgramsAnswerHelpAndVersionAlike)
 {
-    for (const char* szProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
     {
-        std::string sOut;
-        EXPECT_EQ(Run(Program(szProgram), {"--version"}, sOut), 0) << szProgram;
-        EXPECT_EQ(sOut, std::string(szProgram) + " (Kestrum) " KESTRUM_VERSION "\n");
-        sOut.clear();
-        EXPECT_EQ(Run(Program(szProgram), {"--help"}, sOut), 0) << szProgram;
-        EXPECT_EQ(sOut.rfind("Usage: ", 0), 0u) << szProgram << ": " << sOut;
+        for (const char* szVersion : {"--version", "-V"})
+        {
+            std::string sOut;
+            EXPECT_EQ(Run(Program(sProgram), {szVersion}, sOut), 0) << sProgram << " " << szVersion;
+            EXPECT_EQ(sOut, sProgram + " (Kestrum) " KESTRUM_VERSION "\n");
+        }
+        for (const char* szHelp : {"--help", "-h"})
+        {
+            std::string sOut;
+            EXPECT_EQ(Run(Program(sProgram), {szHelp}, sOut), 0) << sProgram << " " << szHelp;
+            EXPECT_EQ(sOut.rfind("Usage: " + sProgram + " [options]", 0), 0u) << sOut;
+            EXPECT_NE(sOut.find("\n  -h, --help "), std::string::npos) << sOut;
+            EXPECT_NE(sOut.find("\n  -V, --version "), std::string::npos) << sOut;
+        }
     }
 }
 
