@@ -173,6 +173,28 @@ TEST_F(Installed, ProgramsAnswerHelpAndVersionAlike)
     }
 }
 
+// Each program's manual page is installed compressed and was made from that
+// program's own answers; the Debian copyright file and changelog beside the
+// READMEs.
+TEST_F(Installed, ManualPagesCopyrightAndChangelog)
+{
+    const std::string sGzip = bp::search_path("gzip").string();
+    ASSERT_FALSE(sGzip.empty());
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    {
+        std::string sPage;
+        EXPECT_EQ(Run(sGzip, {"-dc", Prefix() + "/share/man/man1/" + sProgram + ".1.gz"}, sPage), 0) << sProgram;
+        EXPECT_NE(sPage.find("\n.SH NAME\n" + sProgram + " \\- "), std::string::npos) << sPage;
+        EXPECT_NE(sPage.find("\"Kestrum " KESTRUM_VERSION "\""), std::string::npos) << sPage;
+        EXPECT_NE(sPage.find("\\-\\-version"), std::string::npos) << sPage;
+    }
+    const std::string sDoc = Prefix() + "/share/doc/kestrum";
+    EXPECT_EQ(ReadAll(sDoc + "/copyright").rfind("Format: ", 0), 0u);
+    std::string sChangelog;
+    EXPECT_EQ(Run(sGzip, {"-dc", sDoc + "/changelog.Debian.gz"}, sChangelog), 0);
+    EXPECT_EQ(sChangelog.rfind("kestrum (" KESTRUM_VERSION "-", 0), 0u) << sChangelog;
+}
+
 // The programs find Portelle through their RPATH and Portelle finds the
 // plug-in beside itself: the probe gets as far as looking for a joystick.
 TEST_F(Installed, DeviceLibrariesAreFoundWhereTheyAreInstalled)
