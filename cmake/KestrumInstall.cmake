@@ -6,7 +6,10 @@
 #                           the plug-in beside itself
 #   share/kestrum/config/   the sample settings and definitions files
 #   share/applications/, share/icons/hicolor/   desktop entry and icons
-#   share/doc/kestrum/      the READMEs
+#   share/man/man1/         a manual page for each program, made from its --help
+#   share/doc/kestrum/      the READMEs, copyright, changelog.Debian.gz
+#   share/lintian/overrides/kestrum   why the package's remaining lintian tags
+#                           are right for it
 # The build tree has the same shape (build/bin, build/share/kestrum), so a
 # program finds its samples from either.
 set(KESTRUM_PRIVATE_LIB_DIR lib/kestrum)
@@ -35,23 +38,113 @@ if(TARGET kestrum_icons)
 endif()
 install(FILES README.md DESTINATION share/doc/kestrum)
 install(FILES tools/vms-sim/README.md DESTINATION share/doc/kestrum RENAME vms-sim.md)
+install(FILES packaging/copyright DESTINATION share/doc/kestrum)
+install(FILES packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME kestrum)
+
+set(KESTRUM_PACKAGE_MAINTAINER "Kestrum maintainers <kestrum@halvorn.example>")
+set(KESTRUM_PACKAGE_RELEASE 1)
+set(KESTRUM_DEB_VERSION ${PROJECT_VERSION}-${KESTRUM_PACKAGE_RELEASE})
+
+# Manual pages, made by help2man from each program's own --help and --version,
+# run without a display as a user of the manual would. kestrum answers those
+# before Qt starts; a program that needed a display would fail the build here.
+set(KESTRUM_MANUAL_NAMES
+    "kestrum=operator console for remote video-tracking sensor systems"
+    "vms-sim=simulator of the remote video-tracking sensor system, for the Kestrum console"
+    "kestrum-scenario=run a system test of a scenario file without a display"
+    "joyvane-probe=show what a joystick reports, read as the Kestrum console reads it")
+find_program(KESTRUM_HELP2MAN help2man)
+find_program(KESTRUM_GZIP gzip)
+set(KESTRUM_MANUAL_PAGES)
+foreach(entry IN LISTS KESTRUM_MANUAL_NAMES)
+    string(REGEX REPLACE "=.*" "" program "${entry}")
+    string(REGEX REPLACE "^[^=]*=" "" summary "${entry}")
+    if(NOT TARGET ${program})
+        continue()
+    endif()
+    if(NOT KESTRUM_HELP2MAN OR NOT KESTRUM_GZIP)
+        message(WARNING "help2man or gzip not found: no manual pages (scripts/setup installs them)")
+        break()
+    endif()
+    # Each page points to the others and to the READMEs.
+    set(see_also)
+    foreach(other IN ITEMS kestrum vms-sim kestrum-scenario joyvane-probe)
+        if(NOT other STREQUAL program)
+            string(APPEND see_also ".BR ${other} (1),\n")
+        endif()
+    endforeach()
+    set(include_file ${CMAKE_BINARY_DIR}/packaging/${program}.h2m)
+    file(CONFIGURE OUTPUT ${include_file} CONTENT "[COPYRIGHT]
+Copyright 2026 Halvorn Ltd. All rights reserved.
+[SEE ALSO]
+${see_also}and the READMEs in
+.IR /usr/share/doc/kestrum .
+")
+    set(page ${CMAKE_BINARY_DIR}/share/man/man1/${program}.1)
+    add_custom_command(OUTPUT ${page}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share/man/man1
+        COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+                ASAN_OPTIONS=detect_leaks=0
+                ${KESTRUM_HELP2MAN} --no-info --name=${summary} --include=${include_file} --output=${page}
+                $<TARGET_FILE:${program}>
+        COMMAND ${KESTRUM_GZIP} -9nf ${page}
+        DEPENDS ${program} ${include_file}
+        COMMENT "Writing the manual page ${program}(1)"
+        VERBATIM)
+    list(APPEND KESTRUM_MANUAL_PAGES ${page}.gz)
+endforeach()
+if(KESTRUM_MANUAL_PAGES)
+    add_custom_target(kestrum_manpages ALL DEPENDS ${KESTRUM_MANUAL_PAGES})
+    install(FILES ${KESTRUM_MANUAL_PAGES} DESTINATION share/man/man1)
+endif()
+
+# The Debian changelog, stamped with this version and the time of the build
+# (SOURCE_DATE_EPOCH when set, for a reproducible package).
+set(KESTRUM_CHANGELOG ${CMAKE_BINARY_DIR}/share/doc/kestrum/changelog.Debian.gz)
+add_custom_command(OUTPUT ${KESTRUM_CHANGELOG}
+    COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/packaging/changelog.in -DOUT=${KESTRUM_CHANGELOG}
+            -DPROJECT_VERSION=${PROJECT_VERSION} -DKESTRUM_DEB_VERSION=${KESTRUM_DEB_VERSION}
+            -DKESTRUM_MAINTAINER=${KESTRUM_PACKAGE_MAINTAINER} -DGZIP=${KESTRUM_GZIP}
+            -P ${PROJECT_SOURCE_DIR}/cmake/KestrumChangelog.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_SOURCE_DIR}/cmake/KestrumChangelog.cmake
+    COMMENT "Writing the Debian changelog"
+    VERBATIM)
+add_custom_target(kestrum_changelog ALL DEPENDS ${KESTRUM_CHANGELOG})
+install(FILES ${KESTRUM_CHANGELOG} DESTINATION share/doc/kestrum)
+# The installed-programs test installs this build, so everything installed is
+# built before it runs, also when only its target is built.
+if(TARGET install_tests)
+    foreach(target kestrum vms-sim kestrum-scenario joyvane-probe Portelle Joyvane
+                   kestrum_samples kestrum_icons kestrum_manpages kestrum_changelog)
+        if(TARGET ${target})
+            add_dependencies(install_tests ${target})
+        endif()
+    endforeach()
+endif()
 
 set(CPACK_PACKAGE_NAME kestrum)
 set(CPACK_PACKAGE_VENDOR "Halvorn Ltd")
-set(CPACK_PACKAGE_CONTACT "Kestrum maintainers <kestrum@localhost>")
+set(CPACK_PACKAGE_CONTACT ${KESTRUM_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Operator console for remote video-tracking sensor systems")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Reads and changes the remote system's data items, watches the link's heartbeat,\n\
 drives the platform from a joystick and runs scripted system tests. Comes with\n\
 vms-sim, a simulator of the remote system that also replays recorded sessions.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${KESTRUM_PACKAGE_RELEASE})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-# Library dependencies as Debian 12 names them, worked out by dpkg-shlibdeps;
-# Qt's platform plug-ins are loaded at run time, so they are named here.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Library dependencies as Debian 12 names them, worked out by dpkg-shlibdeps
+# on the staged programs and libraries (cmake/KestrumDebDepends.cmake). CPack's
+# own run of it stays off: it comes with ldconfig calls in postinst and postrm
+# for any library under /usr/lib, which a private folder reached by RPATH does
+# not need. Qt's platform plug-ins are loaded at run time, so they are named
+# here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/KestrumDebDepends.cmake)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -149,18 +149,50 @@ std::string ReadAll(const std::string& sPath)
 }
 } // namespace
 
-// Every installed program answers --help and --version without a display.
-TEST_F(Installed, ProgramsAnswerHelpAndVersion)
+// Every installed program answers --help and --version alike, without a
+// display: a usage line that names it, -h and -V as short forms, and
+// "NAME (Kestrum) VERSION" (what the manual pages are made from).
+TEST_F(Installed, ProgramsAnswerHelpAndVersionAlike)
 {
-    for (const char* szProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
     {
-        std::string sOut;
-        EXPECT_EQ(Run(Program(szProgram), {"--version"}, sOut), 0) << szProgram;
-        EXPECT_EQ(sOut, std::string(szProgram) + " (Kestrum) " KESTRUM_VERSION "\n");
-        sOut.clear();
-        EXPECT_EQ(Run(Program(szProgram), {"--help"}, sOut), 0) << szProgram;
-        EXPECT_EQ(sOut.rfind("Usage: ", 0), 0u) << szProgram << ": " << sOut;
+        for (const char* szVersion : {"--version", "-V"})
+        {
+            std::string sOut;
+            EXPECT_EQ(Run(Program(sProgram), {szVersion}, sOut), 0) << sProgram << " " << szVersion;
+            EXPECT_EQ(sOut, sProgram + " (Kestrum) " KESTRUM_VERSION "\n");
+        }
+        for (const char* szHelp : {"--help", "-h"})
+        {
+            std::string sOut;
+            EXPECT_EQ(Run(Program(sProgram), {szHelp}, sOut), 0) << sProgram << " " << szHelp;
+            EXPECT_EQ(sOut.rfind("Usage: " + sProgram + " [options]", 0), 0u) << sOut;
+            EXPECT_NE(sOut.find("\n  -h, --help "), std::string::npos) << sOut;
+            EXPECT_NE(sOut.find("\n  -V, --version "), std::string::npos) << sOut;
+        }
     }
+}
+
+// Each program's manual page is installed compressed and was made from that
+// program's own answers; the Debian copyright file and changelog beside the
+// READMEs.
+TEST_F(Installed, ManualPagesCopyrightAndChangelog)
+{
+    const std::string sGzip = bp::search_path("gzip").string();
+    ASSERT_FALSE(sGzip.empty());
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    {
+        std::string sPage;
+        EXPECT_EQ(Run(sGzip, {"-dc", Prefix() + "/share/man/man1/" + sProgram + ".1.gz"}, sPage), 0) << sProgram;
+        EXPECT_NE(sPage.find("\n.SH NAME\n" + sProgram + " \\- "), std::string::npos) << sPage;
+        EXPECT_NE(sPage.find("\"Kestrum " KESTRUM_VERSION "\""), std::string::npos) << sPage;
+        EXPECT_NE(sPage.find("\\-\\-version"), std::string::npos) << sPage;
+    }
+    const std::string sDoc = Prefix() + "/share/doc/kestrum";
+    EXPECT_EQ(ReadAll(sDoc + "/copyright").rfind("Format: ", 0), 0u);
+    std::string sChangelog;
+    EXPECT_EQ(Run(sGzip, {"-dc", sDoc + "/changelog.Debian.gz"}, sChangelog), 0);
+    EXPECT_EQ(sChangelog.rfind("kestrum (" KESTRUM_VERSION "-", 0), 0u) << sChangelog;
 }
 
 // The programs find Portelle through their RPATH and Portelle finds the

@@ -34,7 +34,7 @@ std::string cKestrumApp::SettingsPath(int argc, char* argv[])
 
 const char* cKestrumApp::Usage()
 {
-    return "Usage: kestrum [SETTINGS-FILE]\n"
+    return "Usage: kestrum [options] [SETTINGS-FILE]\n"
            "\n"
            "Operator console for remote video-tracking sensor systems.\n"
            "\n"
@@ -44,9 +44,12 @@ const char* cKestrumApp::Usage()
            "Comms settings stored with Comms, Comms Setup override the file's.\n"
            "Logs are written to the working folder.\n"
            "\n"
-           "  -h, --help      show this text\n"
-           "  -V, --version   show the version\n"
-           "Qt's own options (-platform NAME, ...) are taken as well.\n";
+           "  -h, --help            show this text\n"
+           "  -V, --version         show the version\n"
+           "Qt's own options (-platform NAME, ...) are taken as well.\n"
+           "\n"
+           "Exit status: 0 when the window was closed or a stop signal (SIGINT, SIGTERM) ended\n"
+           "the program.\n";
 }
 
 std::string cKestrumApp::ChooseSettingsPath(int argc, char* argv[])

@@ -7,36 +7,36 @@ namespace
 enum : int
 {
     kHelp = 'h',
+    kVersion = 'V',
     kSettings = 1000,
     kScenario,
     kList,
     kLog,
     kTickMs,
     kCycles,
-    kVersion,
 };
 } // namespace
 
 const char* cScenarioOptions::Usage()
 {
-    return "Usage: kestrum-scenario [--settings PATH] [--scenario PATH] [--list] [--log] [--tick-ms N]\n"
-           "                        [--cycles N] [TEST]\n"
+    return "Usage: kestrum-scenario [options] [TEST]\n"
            "\n"
            "Runs one system test of a test scenario file against the remote system, as the\n"
            "console's test dialog does, without a display: one step every 25 ticks, WAIT steps\n"
            "in real seconds, and FINISH ends the run.\n"
            "\n"
-           "  --settings PATH   the console's settings file (default config/Kestrum.xml); the\n"
-           "                    per-user comms settings override it as they do in the console\n"
-           "  --scenario PATH   the test scenario file (default: sTestScenarioFile of the\n"
-           "                    settings, else config/TestScenario.xml)\n"
-           "  --list            print the names of the tests, one a line, and exit\n"
-           "  --log             write the test log TestLogs/Test-YYYY-MM-DD_HH-MM-SS.csv\n"
-           "  --tick-ms N       the tick, 1 to 60000 ms (default 100: a step every 2.5 s)\n"
-           "  --cycles N        end after N passes through a test without FINISH\n"
-           "  --help            this text\n"
-           "  --version         the version\n"
-           "  TEST              the test to run (default: the first of the file)\n"
+           "  TEST                  the test to run (default: the first of the file)\n"
+           "      --settings PATH   the console's settings file (default config/Kestrum.xml);\n"
+           "                        the per-user comms settings override it as they do in\n"
+           "                        the console\n"
+           "      --scenario PATH   the test scenario file (default: sTestScenarioFile of the\n"
+           "                        settings, else config/TestScenario.xml)\n"
+           "      --list            print the names of the tests, one a line, and exit\n"
+           "      --log             write the test log TestLogs/Test-YYYY-MM-DD_HH-MM-SS.csv\n"
+           "      --tick-ms N       the tick, 1 to 60000 ms (default 100: a step every 2.5 s)\n"
+           "      --cycles N        end after N passes through a test without FINISH\n"
+           "  -h, --help            show this text\n"
+           "  -V, --version         show the version\n"
            "\n"
            "Prints each status as the dialog shows it (\"COMMAND : label\", \"QUERY : label\",\n"
            "\"WAIT : n\", \"FINISHED\"), \"  label = value\" when a queried item that the page\n"
@@ -66,7 +66,7 @@ cToolOptions::eParse cScenarioOptions::Parse(int argc, char* argv[])
     opterr = 0;
     int nOption = 0;
     long nNumber = 0;
-    while ((nOption = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1)
+    while ((nOption = getopt_long(argc, argv, ":hV", kOptions, nullptr)) != -1)
     {
         switch (nOption)
         {
