@@ -189,13 +189,29 @@ int cCommsIF::processRxDataDefault(const uint8_t* pData, int32_t nCount)
 
 int cCommsIF::processRxDatagram(const uint8_t* pData, int32_t nCount)
 {
-    if (m_sigRawRx.empty() && m_pProtocol)
-    {
-        const int32_t nAbandoned = m_pProtocol->Restart();
-        if (nAbandoned > 0)
-            m_nBytesDiscarded.fetch_add(nAbandoned, std::memory_order_relaxed);
-    }
-    return processRxData(pData, nCount, nullptr);
+    cRxProtocol* pFramer = m_sigRawRx.empty() ? m_pProtocol : nullptr;
+    if (!pFramer)
+        return processRxData(pData, nCount, nullptr);
+    const int32_t nAbandoned = pFramer->Restart();
+    if (nAbandoned > 0)
+        m_nBytesDiscarded.fetch_add(nAbandoned, std::memory_order_relaxed);
+    const uint32_t nFoundBefore = pFramer->FramesFound();
+    const int nResult = processRxData(pData, nCount, nullptr);
+    if (nCount > 0 && pFramer->FramesFound() == nFoundBefore)
+        NoteUnframed(pData, nCount);
+    return nResult;
+}
+
+// Counts only: whoever reads them decides whether they mean anything, so a
+// flood of them costs two atomic writes each and no log line.
+void cCommsIF::NoteUnframed(const uint8_t* pData, int32_t nCount)
+{
+    const size_t nKind = static_cast<size_t>(RC_ClassifyDatagram(pData, nCount));
+    uint64_t nSample = 0;
+    for (int32_t i = 0; i < nCount && i < 8; ++i)
+        nSample |= static_cast<uint64_t>(pData[i]) << (8 * i);
+    m_nUnframedSample[nKind].store(nSample, std::memory_order_relaxed);
+    m_nUnframed[nKind].fetch_add(1, std::memory_order_relaxed);
 }
 
 void cCommsIF::logTx(const uint8_t* pData, int32_t nCount, std::shared_ptr<cCommsLogger> pLogger)

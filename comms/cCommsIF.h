@@ -1,4 +1,7 @@
 #pragma once
+#include "RC_DatagramKind.h"
+
+#include <array>
 #include <atomic>
 #include <boost/signals2/signal.hpp>
 #include <cstdint>
@@ -59,6 +62,21 @@ public:
     int32_t BytesSent() const { return m_nBytesSent.load(std::memory_order_relaxed); }
     // Datagrams dropped because their sender is not allowed (UDP only).
     virtual uint32_t PeerRejects() const { return 0; }
+    // Datagrams in which the framer found no frame, by what their first bytes
+    // look like (empty ones are not counted), and the first 8 bytes of the
+    // latest of each kind, first byte lowest. Readable from any thread.
+    uint32_t UnframedDatagrams(RC_DatagramKind eKind) const
+    {
+        return m_nUnframed[static_cast<size_t>(eKind)].load(std::memory_order_relaxed);
+    }
+    uint64_t UnframedSample(RC_DatagramKind eKind) const
+    {
+        return m_nUnframedSample[static_cast<size_t>(eKind)].load(std::memory_order_relaxed);
+    }
+    // Sends the far end refused (nothing listens there; UDP only), and where
+    // the latest refused datagrams went ("address:port"). Any thread.
+    virtual uint32_t Refusals() const { return 0; }
+    virtual std::string RefusedDestination() const { return {}; }
 
     RawRxSignal m_sigRawRx;
     StatusSignal m_sigStatus;
@@ -84,6 +102,11 @@ protected:
     const char* m_szName;
 
 private:
+    void NoteUnframed(const uint8_t* pData, int32_t nCount);
+
+    // Receive thread writes.
+    std::array<std::atomic<uint32_t>, RC_kDatagramKinds> m_nUnframed{};
+    std::array<std::atomic<uint64_t>, RC_kDatagramKinds> m_nUnframedSample{};
     std::mutex m_SendMutex;  // one send at a time, with its label
     std::string m_sSendLabel;
 };

@@ -123,6 +123,7 @@ bool cRxProtocol::LengthComplete(uint8_t nByte, int32_t nLength)
 void cRxProtocol::Deliver(int32_t nLength, const char* szLabel)
 {
     m_nState = kDelivered;
+    ++m_nFramesFound;
     if (m_pCurrent->fnHandler)
     {
         Log(m_Buffer.data(), nLength, szLabel);
@@ -281,6 +282,7 @@ void cRxProtocol::Flush()
     if (m_nCollected > 0 && m_pCurrent && m_pCurrent->bFlushAllowed && m_pCurrent->fnHandler)
     {
         m_nState = kDelivered;
+        ++m_nFramesFound;
         m_pCurrent->fnHandler(m_Buffer.data(), m_nCollected, m_nRxTime);
         Log(m_Buffer.data(), m_nCollected, "Rx Flush");
         m_nCollected = 0;

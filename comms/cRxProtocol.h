@@ -63,6 +63,9 @@ public:
     // Partial frames dropped since start (a length no frame can have, or a new
     // sync byte where the second byte of a frame was due). Readable from any thread.
     uint32_t FramesSkipped() const { return m_nFramesSkipped.load(std::memory_order_relaxed); }
+    // Frames handed on since start (whatever their checksum). Receive thread only:
+    // the transport compares it around a datagram to see whether it held a frame.
+    uint32_t FramesFound() const { return m_nFramesFound; }
 
 private:
     bool Step(uint8_t nByte);
@@ -85,6 +88,7 @@ private:
     int32_t m_nState = kHunting;
     int32_t m_nCollected = 0;
     int32_t m_nExpected = 0;
+    uint32_t m_nFramesFound = 0;  // beside the state it changes with: one cache line
     std::array<uint8_t, kBufferSize> m_Buffer{};
     int64_t m_nRxTime = 0;
     std::atomic<const cCommsClock*> m_pClock{nullptr};

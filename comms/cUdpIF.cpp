@@ -182,11 +182,20 @@ void cUdpIF::received(const uint8_t* pData, uint32_t nLength, const IPEndPoint& 
     processRxDatagram(pData, static_cast<int32_t>(nLength));
 }
 
+std::string cUdpIF::RefusedDestination() const
+{
+    std::lock_guard<std::mutex> lock(m_RemoteMutex);
+    return m_refusedEndPoint.addressText() + ":" + std::to_string(m_refusedEndPoint.port());
+}
+
 void cUdpIF::OnError(const IPEndPoint&, const boost::system::error_code& ec)
 {
     if (ec != boost::asio::error::connection_refused)
         return;
     std::lock_guard<std::mutex> lock(m_RemoteMutex);
+    // The refusal names no address: it is for wherever the sends were going.
+    m_refusedEndPoint = m_remoteEndPoint;
+    m_nRefusals.fetch_add(1, std::memory_order_relaxed);
     m_remoteEndPoint = IPEndPoint(m_sTargetAddress.empty() ? "0.0.0.0" : m_sTargetAddress, static_cast<uint16_t>(m_nTargetPort));
     m_bLearningArmed = true;
 }

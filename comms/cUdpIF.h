@@ -57,11 +57,14 @@ public:
     const IPEndPoint& LocalEndPoint() const { return m_localEndPoint; }
     bool LearningArmed() const { return m_bLearningArmed.load(); }
     uint32_t PeerRejects() const override { return m_nPeerRejects.load(std::memory_order_relaxed); }
+    uint32_t Refusals() const override { return m_nRefusals.load(std::memory_order_relaxed); }
+    std::string RefusedDestination() const override;
     std::string AllowedPeers() const;
 
 private:
     IPEndPoint m_localEndPoint;
     IPEndPoint m_remoteEndPoint;  // guarded by m_RemoteMutex as a whole
+    IPEndPoint m_refusedEndPoint;  // where sends went when refused; guarded by m_RemoteMutex
     mutable std::mutex m_RemoteMutex;
     int32_t m_nEndpointMode = kLearnOnce;
     std::atomic<bool> m_bLearningArmed{false};
@@ -77,6 +80,7 @@ private:
     cPeerFilter m_PeerFilter;  // set before the receive thread starts
     std::vector<boost::asio::ip::address> m_RefusedReported;
     std::atomic<uint32_t> m_nPeerRejects{0};
+    std::atomic<uint32_t> m_nRefusals{0};  // service thread counts
     void RefusePeer(const IPEndPoint& sender);
 };
 } // namespace nx::http

@@ -147,7 +147,10 @@ bool cRC_IO::sendMessage(const uint8_t* pData, int32_t nCount)
     std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
     if (m_pTrafficLog && m_bLogTx)
         m_pTrafficLog->LogData(pData, nCount, "Tx Msg");
-    return cCommsIO::sendMessage(pData, nCount);
+    if (!cCommsIO::sendMessage(pData, nCount))
+        return false;
+    m_nFramesSent.fetch_add(1, std::memory_order_relaxed);
+    return true;
 }
 
 uint32_t cRC_IO::FramesSkipped() const
@@ -183,5 +186,89 @@ void cRC_IO::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTim
                DbgLogFormat("Checksum failed.  Expected 0x%02X, received 0x%02X", nComputed, nReceived));
         return;
     }
+    m_nGoodFrames.fetch_add(1, std::memory_order_relaxed);
     handleMessage(pFrame, nLength, nTime);
+}
+
+std::string cRC_IO::MismatchText() const
+{
+    std::lock_guard<std::mutex> lock(m_ProblemMutex);
+    return m_sMismatchText;
+}
+
+std::string cRC_IO::RefusalText() const
+{
+    std::lock_guard<std::mutex> lock(m_ProblemMutex);
+    return m_sRefusalText;
+}
+
+std::string cRC_IO::DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const
+{
+    return "receiving " + cRC_MismatchMonitor::SeenText(eKind, nSample);
+}
+
+void cRC_IO::WatchLink(std::chrono::steady_clock::time_point now)
+{
+    cRC_MismatchMonitor::Counts counts;
+    std::string sDestination;
+    std::array<uint64_t, RC_kDatagramKinds> samples{};
+    {
+        std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
+        const cCommsIF* pCommsIF = getCommsIF();
+        if (!pCommsIF)
+            return;
+        for (int32_t nKind = 0; nKind < RC_kDatagramKinds; ++nKind)
+        {
+            const auto eKind = static_cast<RC_DatagramKind>(nKind);
+            counts.nUnframed[nKind] = pCommsIF->UnframedDatagrams(eKind);
+            samples[nKind] = pCommsIF->UnframedSample(eKind);
+        }
+        counts.nRefusals = pCommsIF->Refusals();
+        if (counts.nRefusals != 0)
+            sDestination = pCommsIF->RefusedDestination();
+    }
+    counts.nGoodFrames = m_nGoodFrames.load(std::memory_order_relaxed);
+    counts.nSent = m_nFramesSent.load(std::memory_order_relaxed);
+
+    const cRC_MismatchMonitor::Report report = m_Mismatch.Update(counts, now);
+    if (report.bMismatchEnds)
+    {
+        const char* szSeen = RC_DatagramKindText(report.eEnded);
+        DbgLog(DBG_INF, "cRC_IO::WatchLink", __LINE__,
+               report.bMismatchEndsByFrames
+                   ? DbgLogFormat("(%s) good frames arrive: no longer receiving %s", ObjectName(), szSeen)
+                   : DbgLogFormat("(%s) no longer receiving %s", ObjectName(), szSeen),
+               CAT_COMMS);
+        std::lock_guard<std::mutex> lock(m_ProblemMutex);
+        m_sMismatchText.clear();
+    }
+    if (report.bMismatchBegins)
+    {
+        std::string sText = DescribeMismatch(report.eBegun, samples[static_cast<size_t>(report.eBegun)]);
+        DbgLog(DBG_WRN, "cRC_IO::WatchLink", __LINE__, DbgLogFormat("(%s) %s", ObjectName(), sText.c_str()), CAT_COMMS);
+        std::lock_guard<std::mutex> lock(m_ProblemMutex);
+        m_sMismatchText = std::move(sText);
+    }
+    if (report.bRefusalBegins)
+    {
+        m_sRefusedAt = sDestination;
+        DbgLog(DBG_WRN, "cRC_IO::WatchLink", __LINE__,
+               DbgLogFormat("(%s) no remote system at %s: nothing there takes our datagrams", ObjectName(),
+                            m_sRefusedAt.c_str()),
+               CAT_COMMS);
+        std::lock_guard<std::mutex> lock(m_ProblemMutex);
+        m_sRefusalText = "no remote system at " + m_sRefusedAt;
+    }
+    if (report.bRefusalEnds)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_ProblemMutex);
+            m_sRefusalText.clear();
+        }
+        DbgLog(DBG_INF, "cRC_IO::WatchLink", __LINE__,
+               report.bRefusalEndsByFrames
+                   ? DbgLogFormat("(%s) remote system at %s answers", ObjectName(), m_sRefusedAt.c_str())
+                   : DbgLogFormat("(%s) datagrams to %s are taken again", ObjectName(), m_sRefusedAt.c_str()),
+               CAT_COMMS);
+    }
 }

@@ -3,12 +3,14 @@
 #include "SerialPortCfg.h"
 #include "cCommsIO.h"
 #include "cMultiCommsIF.h"
+#include "cRC_MismatchMonitor.h"
 
 #include <atomic>
 #include <boost/signals2/connection.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <shared_mutex>
 #include <string>
 
@@ -43,6 +45,16 @@ public:
     uint32_t FramesSkipped() const;
     bool LastFrameTime(std::chrono::steady_clock::time_point& when) const;
 
+    // What the operator must change when the link cannot work, while it lasts
+    // (empty otherwise): the frames of another kind arriving and which setting
+    // decides the kind; nobody at the destination ("no remote system at
+    // host:port"). Any thread.
+    std::string MismatchText() const;
+    std::string RefusalText() const;
+    // Looks at the transport's counts and reports a change of either condition
+    // once, in the debug log. The owner's periodic tick calls it (one thread).
+    void WatchLink(std::chrono::steady_clock::time_point now);
+
 protected:
     // Where initialise reports: the function name and the line of each message.
     struct InitLog
@@ -56,6 +68,12 @@ protected:
 
     bool Initialise(const CommsSettings& settings, const char* szName, int32_t nTargetPort, int32_t nHostPort,
                     const std::string& sAllowedPeers, const InitLog& log);
+
+    // The mismatch in words, with the setting that decides what is expected.
+    // Called on the thread of WatchLink.
+    virtual std::string DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const;
+    // Frames of this kind are what the protocol takes: before WatchLink first runs.
+    void ExpectFrames(RC_DatagramKind eKind) { m_Mismatch.SetExpected(eKind); }
 
     int32_t m_nUdpTargetPort = CommsSettings::kDefaultTxPort;
     int32_t m_nUdpHostPort = CommsSettings::kDefaultRxPort;
@@ -79,5 +97,14 @@ private:
     mutable std::shared_mutex m_TransportMutex;
     // Receive thread writes.
     std::atomic<uint32_t> m_nChecksumFailures{0};
+    std::atomic<uint32_t> m_nGoodFrames{0};
     std::atomic<std::chrono::steady_clock::rep> m_nLastFrameTicks{0};  // 0: none yet
+    std::atomic<uint32_t> m_nFramesSent{0};  // sending threads
+
+    // WatchLink's thread only.
+    cRC_MismatchMonitor m_Mismatch;
+    std::string m_sRefusedAt;
+    mutable std::mutex m_ProblemMutex;  // guards the two texts
+    std::string m_sMismatchText;
+    std::string m_sRefusalText;
 };

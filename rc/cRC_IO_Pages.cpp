@@ -12,6 +12,7 @@
 cRC_IO_Pages::cRC_IO_Pages(RC_Variant nControllerType, bool bStartTimer)
     : cRC_IO("cRC_IO_Pages"), m_nControllerType(nControllerType)
 {
+    ExpectFrames(nControllerType == RC_Variant::LongFrames ? RC_DatagramKind::Long : RC_DatagramKind::Short);
     m_TimerHB.m_sigTimer.connect([this] { MM_TimerHB_Handling(); });
     if (bStartTimer)
         m_TimerHB.start(100, true);
@@ -213,6 +214,17 @@ void cRC_IO_Pages::MM_TimerHB_Handling()
         ResendPeriodicRequests();
     if (actions.bSendHeartbeat)
         SendHeartbeat(actions.nMissed, actions.nState);
+    WatchLink(std::chrono::steady_clock::now());
+}
+
+std::string cRC_IO_Pages::DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const
+{
+    const std::string sSeen = cRC_MismatchMonitor::SeenText(eKind, nSample);
+    if (eKind == RC_DatagramKind::Eo)
+        return "receiving " + sSeen + " on the page port; EO reports belong on the EO port (nRxPort of EoTrackData)";
+    const int nType = static_cast<int>(m_nControllerType);
+    return "receiving " + sSeen + "; this console is set to nControllerType " + std::to_string(nType) + ": " +
+           (m_nControllerType == RC_Variant::LongFrames ? "long frames" : "short frames");
 }
 
 void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t)

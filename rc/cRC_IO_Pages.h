@@ -72,7 +72,8 @@ public:
     bool loadRxMsgDescriptors() override;
     void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
 
-    // One 100 ms tick; normally driven by m_TimerHB.
+    // One 100 ms tick; normally driven by m_TimerHB. Also watches the link for
+    // frames of another kind and refused sends (cRC_IO::WatchLink).
     void MM_TimerHB_Handling();
 
     RC_Variant ControllerType() const { return m_nControllerType; }
@@ -91,6 +92,10 @@ public:
     std::atomic<uint8_t>& m_nInterfaceState = m_Link.m_nInterfaceState;
     std::atomic<uint8_t>& m_nVmsInterfaceState = m_Link.m_nVmsInterfaceState;
     std::atomic<int32_t>& m_nHBTicks = m_Link.m_nHBTicks;
+
+protected:
+    // Names nControllerType, the setting that decides the frame kind.
+    std::string DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const override;
 
 private:
     bool Send(uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload);

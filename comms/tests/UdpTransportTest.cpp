@@ -164,6 +164,7 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     ASSERT_TRUE(WaitFor([&] { return console.udp.RemoteEndPoint().port() == peer->Port(); }));
     ASSERT_FALSE(console.udp.LearningArmed());
 
+    const uint16_t nPeerPort = peer->Port();
     peer->Close();
     // Send until the refusal comes back, and no more: every extra datagram to
     // the closed port brings a later refusal that would re-arm learning again.
@@ -178,6 +179,9 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     // the socket first; a receive error spell is logged at most once.
     const int nReceiveErrors = log.Count("UDP Server receive error", DBG_ERR);
     EXPECT_LE(nReceiveErrors, 1) << log.Dump();
+    // Counted, with where the refused datagrams went: the learnt destination.
+    EXPECT_GE(console.udp.Refusals(), 1u);
+    EXPECT_EQ(console.udp.RefusedDestination(), "127.0.0.1:" + std::to_string(nPeerPort));
 
     UdpPeer newcomer;
     newcomer.SendTo(console.Port(), kQuery);
@@ -191,6 +195,33 @@ TEST(UdpTransport, ConnectionRefusedRearmsLearning)
     }
     console.udp.messageSend(kStatus.data(), 8);
     EXPECT_EQ(newcomer.Receive(), kStatus);
+}
+
+// A datagram in which the framer finds no frame is counted by what its first
+// bytes look like, and its first bytes kept; one that holds a frame anywhere,
+// and an empty one, are not counted.
+TEST(UdpTransport, DatagramsWithoutAFrameAreCountedByWhatTheyLookLike)
+{
+    Endpoint console;
+    ASSERT_TRUE(console.Start(0, ""));
+    UdpPeer peer;
+    auto counted = [&](RC_DatagramKind eKind) { return console.udp.UnframedDatagrams(eKind); };
+    const Bytes longStatus = {0x99, 0x05, 0x02, 0x00, 0x00, 0x09, 0x03, 0x00, 0x2A, 0x00};
+    const Bytes text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'};
+    Bytes junkThenFrame = {0x00, 0x01};
+    junkThenFrame.insert(junkThenFrame.end(), kStatus.begin(), kStatus.end());
+
+    for (const Bytes& datagram : {kStatus, longStatus, longStatus, text, Bytes{}, junkThenFrame, Bytes{0x00, 0xFF}})
+        peer.SendTo(console.Port(), datagram);
+    // The last one is junk: once it is counted, all before it were taken.
+    ASSERT_TRUE(WaitFor([&] { return counted(RC_DatagramKind::Other) == 1; }));
+    EXPECT_EQ(console.collector.Count(), 2u);
+    EXPECT_EQ(counted(RC_DatagramKind::Long), 2u);
+    EXPECT_EQ(counted(RC_DatagramKind::Text), 1u);
+    EXPECT_EQ(counted(RC_DatagramKind::Short), 0u);
+    EXPECT_EQ(counted(RC_DatagramKind::Eo), 0u);
+    EXPECT_EQ(console.udp.UnframedSample(RC_DatagramKind::Text), 0x6F77206F6C6C6568ull);  // "hello wo"
+    EXPECT_EQ(console.udp.UnframedSample(RC_DatagramKind::Other), 0xFF00ull);
 }
 
 // Sends from several threads at once all arrive (the send path is shared by

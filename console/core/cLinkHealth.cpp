@@ -35,6 +35,8 @@ cLinkHealth::Display cLinkHealth::Update(const Sample& sample, Clock::time_point
     display.sSkipped = "frames skipped: " + std::to_string(sample.nFramesSkipped);
     if (sample.nPeerRejects > 0)
         display.sPeers = "refused from other senders: " + std::to_string(sample.nPeerRejects);
+    display.sUnreachable = sample.sRefusal;
+    display.sMismatch = sample.sMismatch;
     display.sAge = AgeText(sample.bAnyFrame, now - sample.lastFrame);
     return display;
 }

@@ -23,6 +23,8 @@ public:
         uint32_t nChecksumFailures = 0;
         uint32_t nFramesSkipped = 0;
         uint32_t nPeerRejects = 0;  // datagrams dropped for a sender not allowed
+        std::string sRefusal;       // the page protocol's words while its datagrams are refused
+        std::string sMismatch;      // and while frames of another kind arrive
         bool bAnyFrame = false;
         Clock::time_point lastFrame;
     };
@@ -34,6 +36,8 @@ public:
         std::string sChecksum;
         std::string sSkipped;
         std::string sPeers;  // empty while no sender was refused
+        std::string sUnreachable;  // empty while nothing refuses our datagrams
+        std::string sMismatch;     // empty while no frames of another kind arrive
         std::string sAge;
         bool bLost = true;
 

@@ -14,7 +14,10 @@ const char* const kLostStyle =
 cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
     : QStatusBar(pParent), m_Timer([this] { Update(); }, kPeriodMs)
 {
-    for (const char* szName : {kLink, kRate, kChecksum, kSkipped, kAge, kPeers})
+    AddSection(QString::fromLatin1(kLink));
+    for (const char* szName : {kUnreachable, kMismatch})
+        AddExplanation(QString::fromLatin1(szName));
+    for (const char* szName : {kRate, kChecksum, kSkipped, kAge, kPeers})
         AddSection(QString::fromLatin1(szName));
     Section(kPeers)->hide();
     Update();
@@ -39,6 +42,20 @@ QLabel* cLinkStatusBar::AddSection(const QString& sName, std::function<QString()
     return pLabel;
 }
 
+// A plain label: its texts change seldom and differ in length, so it takes
+// each one's size rather than keeping the widest. It may be squeezed (the
+// whole text is its tool tip) so that it never widens the window.
+void cLinkStatusBar::AddExplanation(const QString& sName)
+{
+    auto* pLabel = new QLabel(this);
+    pLabel->setObjectName(sName);
+    pLabel->setContentsMargins(4, 0, 4, 0);
+    pLabel->setMinimumWidth(kExplanationMinimumWidth);
+    pLabel->hide();
+    addWidget(pLabel, 1);
+    m_Sections.push_back({sName, pLabel, {}});
+}
+
 QLabel* cLinkStatusBar::Section(const QString& sName) const
 {
     for (const SectionEntry& section : m_Sections)
@@ -50,6 +67,23 @@ QLabel* cLinkStatusBar::Section(const QString& sName) const
 void cLinkStatusBar::Show(QLabel* pLabel, const std::string& sText)
 {
     cReadoutLabel::Show(pLabel, QString::fromStdString(sText));
+}
+
+void cLinkStatusBar::ShowWhileSet(QLabel* pLabel, const std::string& sText)
+{
+    Show(pLabel, sText);
+    if (pLabel->isHidden() != sText.empty())
+        pLabel->setVisible(!sText.empty());
+}
+
+void cLinkStatusBar::ShowExplanation(QLabel* pLabel, const std::string& sText)
+{
+    const QString sShown = QString::fromStdString(sText);
+    if (pLabel->text() == sShown)
+        return;
+    pLabel->setText(sShown);
+    pLabel->setToolTip(sShown);
+    pLabel->setVisible(!sText.empty());
 }
 
 void cLinkStatusBar::Update()
@@ -66,6 +100,8 @@ void cLinkStatusBar::Update()
         sample.nChecksumFailures = m_pRC_IO_Pages->ChecksumFailures();
         sample.nFramesSkipped = m_pRC_IO_Pages->FramesSkipped();
         sample.nPeerRejects = m_pRC_IO_Pages->PeerRejects();
+        sample.sRefusal = m_pRC_IO_Pages->RefusalText();
+        sample.sMismatch = m_pRC_IO_Pages->MismatchText();
         sample.bAnyFrame = m_pRC_IO_Pages->LastFrameTime(sample.lastFrame);
     }
     const cLinkHealth::Display display = m_Health.Update(sample, cLinkHealth::Clock::now());
@@ -88,10 +124,9 @@ void cLinkStatusBar::ShowDisplay(const cLinkHealth::Display& display)
     Show(Section(kChecksum), display.sChecksum);
     Show(Section(kSkipped), display.sSkipped);
     Show(Section(kAge), display.sAge);
-    QLabel* pPeers = Section(kPeers);
-    Show(pPeers, display.sPeers);
-    if (pPeers->isHidden() != display.sPeers.empty())
-        pPeers->setVisible(!display.sPeers.empty());
+    ShowExplanation(Section(kUnreachable), display.sUnreachable);
+    ShowExplanation(Section(kMismatch), display.sMismatch);
+    ShowWhileSet(Section(kPeers), display.sPeers);
     m_bLost = display.bLost;
     if (m_bLost != m_bStyled)
     {

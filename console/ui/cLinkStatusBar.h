@@ -14,9 +14,11 @@ class cRC_IO_Pages;
 // The main window's status bar: the link state always in view (the heartbeat
 // text or OK/FAILED, frames per second, checksum failures and frames skipped
 // since start, the age of the last frame), red and in words when the link is
-// lost. It looks four times a second on the user-interface thread and
-// repaints a section only when its text changed. Further sections (other
-// parts of the console's own figures) plug in with AddSection.
+// lost, and beside it, while it lasts, why it cannot work (nobody at the
+// destination, frames of another kind arriving). It looks four times a second
+// on the user-interface thread and repaints a section only when its text
+// changed. Further sections (other parts of the console's own figures) plug
+// in with AddSection.
 class cLinkStatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -29,6 +31,9 @@ public:
     static constexpr const char* kSkipped = "skipped";
     static constexpr const char* kAge = "age";
     static constexpr const char* kPeers = "peers";  // shown once a sender was refused
+    // Beside the link state, shown while they last: what the operator must change.
+    static constexpr const char* kUnreachable = "unreachable";  // "no remote system at host:port"
+    static constexpr const char* kMismatch = "mismatch";        // frames of another kind arrive
 
     explicit cLinkStatusBar(QWidget* pParent = nullptr);
 
@@ -53,7 +58,13 @@ private:
         std::function<QString()> fnText;
     };
 
+    static constexpr int kExplanationMinimumWidth = 80;
+
+    void AddExplanation(const QString& sName);
     static void Show(QLabel* pLabel, const std::string& sText);
+    // Sections shown only while they have something to say.
+    static void ShowWhileSet(QLabel* pLabel, const std::string& sText);
+    static void ShowExplanation(QLabel* pLabel, const std::string& sText);
     void ShowDisplay(const cLinkHealth::Display& display);
 
     const cRC_IO_Pages* m_pRC_IO_Pages = nullptr;

@@ -105,5 +105,31 @@ void cSimTransport::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64
     if (!pFrame || nLength < 2 || !m_fnHandler)
         return;
     const bool bGood = RC_Checksum(pFrame, static_cast<size_t>(nLength - 1)) == pFrame[nLength - 1];
+    if (bGood)
+        m_nGoodFrames.fetch_add(1, std::memory_order_relaxed);
     m_fnHandler(pFrame, nLength, bGood);
+}
+
+cRC_MismatchMonitor::Counts cSimTransport::LinkCounts(std::array<uint64_t, RC_kDatagramKinds>& samples) const
+{
+    cRC_MismatchMonitor::Counts counts;
+    counts.nGoodFrames = m_nGoodFrames.load(std::memory_order_relaxed);
+    counts.nSent = m_nFramesSent.load(std::memory_order_relaxed);
+    const cCommsIF* pCommsIF = getCommsIF();
+    if (!pCommsIF)
+        return counts;
+    for (int32_t nKind = 0; nKind < RC_kDatagramKinds; ++nKind)
+    {
+        const auto eKind = static_cast<RC_DatagramKind>(nKind);
+        counts.nUnframed[nKind] = pCommsIF->UnframedDatagrams(eKind);
+        samples[nKind] = pCommsIF->UnframedSample(eKind);
+    }
+    counts.nRefusals = pCommsIF->Refusals();
+    return counts;
+}
+
+std::string cSimTransport::RefusedDestination() const
+{
+    const cCommsIF* pCommsIF = getCommsIF();
+    return pCommsIF ? pCommsIF->RefusedDestination() : std::string();
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include "MsgDescriptor.h"
 #include "cCommsIO.h"
+#include "cRC_MismatchMonitor.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -46,6 +48,11 @@ public:
     bool Send(const std::vector<uint8_t>& frame);
     uint16_t LocalPort() const;
     uint32_t FramesSent() const { return m_nFramesSent; }
+    // The link's running counts for a cRC_MismatchMonitor, with the first bytes
+    // of the latest datagram of each kind that held no frame, and where refused
+    // sends went. Between opening and closing, from any thread.
+    cRC_MismatchMonitor::Counts LinkCounts(std::array<uint64_t, RC_kDatagramKinds>& samples) const;
+    std::string RefusedDestination() const;
 
     bool loadRxMsgDescriptors() override;
     void VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
@@ -58,4 +65,5 @@ private:
     std::unique_ptr<nx::http::cUdpIF> m_pUdpIF;
     std::unique_ptr<cSerialIF> m_pSerialIF;
     std::atomic<uint32_t> m_nFramesSent{0};
+    std::atomic<uint32_t> m_nGoodFrames{0};  // receive thread counts
 };

@@ -30,6 +30,8 @@ cSimulator::cSimulator(const cSimOptions& options, cSimEventLog& log)
                                                  m_Log, [this](std::vector<uint8_t>& frame) { return Send(frame); });
     m_pProtocol->SetEoSwitch([this](bool bOn) { SwitchEo(bOn); });
     m_pProtocol->SetPeriodicObserver([this](const cSimPeriodic::Group& group) { OnPeriodicChanged(group); });
+    m_LinkWatch.SetExpected(m_Options.Variant() == RC_Variant::LongFrames ? RC_DatagramKind::Long
+                                                                          : RC_DatagramKind::Short);
 }
 
 cSimulator::~cSimulator()
@@ -227,11 +229,43 @@ void cSimulator::ScheduleTick()
     });
 }
 
+void cSimulator::WatchLink()
+{
+    std::array<uint64_t, RC_kDatagramKinds> samples{};
+    const cRC_MismatchMonitor::Counts counts = m_pPages->LinkCounts(samples);
+    const cRC_MismatchMonitor::Report report = m_LinkWatch.Update(counts, std::chrono::steady_clock::now());
+    if (report.bMismatchEnds)
+        m_Log.Event(report.bMismatchEndsByFrames ? "good frames arrive: no longer receiving %s"
+                                                 : "no longer receiving %s",
+                    RC_DatagramKindText(report.eEnded));
+    if (report.bMismatchBegins)
+        m_Log.Event("%s", DescribeMismatch(report.eBegun, samples[static_cast<size_t>(report.eBegun)]).c_str());
+    if (report.bRefusalBegins)
+    {
+        m_sRefusedAt = m_pPages->RefusedDestination();
+        m_Log.Event("no console at %s: nothing there takes the replies", m_sRefusedAt.c_str());
+    }
+    if (report.bRefusalEnds)
+        m_Log.Event(report.bRefusalEndsByFrames ? "console at %s answers" : "replies to %s are taken again",
+                    m_sRefusedAt.c_str());
+}
+
+std::string cSimulator::DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const
+{
+    const std::string sSeen = cRC_MismatchMonitor::SeenText(eKind, nSample);
+    if (eKind == RC_DatagramKind::Eo)
+        return "receiving " + sSeen + " on the page port; EO reports belong on the console's EO port";
+    const bool bLong = m_Options.Variant() == RC_Variant::LongFrames;
+    return "receiving " + sSeen + "; this simulator is set to --variant " + std::to_string(m_Options.m_nVariant) +
+           ": " + (bLong ? "long frames" : "short frames");
+}
+
 void cSimulator::Tick()
 {
     const double dSeconds = Seconds();
     m_Items.Advance(dSeconds);
     m_Landing.Advance(dSeconds);
+    WatchLink();
 
     const bool bSilent = m_Faults.Silent(dSeconds);
     if (bSilent && !m_bWasSilent)

@@ -6,6 +6,7 @@
 #include "cSimLanding.h"
 #include "cSimOptions.h"
 #include "cSimPeriodic.h"
+#include "cRC_MismatchMonitor.h"
 
 #include <atomic>
 #include <boost/asio/io_context.hpp>
@@ -56,6 +57,10 @@ private:
     void OnPeriodicChanged(const cSimPeriodic::Group& group);
     void ScheduleTick();
     void Tick();
+    // Reports, once each way, commands of a kind this simulator is not set
+    // for and replies that nobody takes.
+    void WatchLink();
+    std::string DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample) const;
     void ScheduleEo();
     void SendEo();
     uint32_t FloodGroup(const cSimPeriodic::Group& group, uint32_t nFrames, double dRate);
@@ -81,6 +86,8 @@ private:
     uint32_t m_nTicks = 0;
     bool m_bWasSilent = false;
     bool m_bWasHeld = false;
+    cRC_MismatchMonitor m_LinkWatch;
+    std::string m_sRefusedAt;
 
     std::atomic<bool> m_bStopping{false};
     std::atomic<bool> m_bFloodStarted{false};

@@ -214,6 +214,13 @@ TEST(LinkHealth, FollowsTheLinkThroughItsLife)
     sample.nPeerRejects = 0;
     // Nothing changed, nothing to repaint.
     EXPECT_EQ(health.Update(sample, now + 2600ms), display);
+    // Why the link cannot work, as the page protocol words it, while it lasts.
+    sample.sRefusal = "no remote system at 127.0.0.1:9876";
+    const cLinkHealth::Display refused = health.Update(sample, now + 2600ms);
+    EXPECT_EQ(refused.sUnreachable, sample.sRefusal);
+    EXPECT_EQ(refused.sMismatch, "");
+    EXPECT_NE(refused, display);
+    sample.sRefusal.clear();
 
     sample.bHeartbeat = true;
     sample.sHeartbeatText = "Inactive - 3";

@@ -47,10 +47,10 @@ protected:
         ClearUserSettings();
     }
 
-    std::string WriteSettings(int nControllerType, bool bLanding)
+    std::string WriteSettings(int nControllerType, bool bLanding, uint16_t nTargetPort = 0)
     {
         return ConsoleSettings()
-            .Udp(m_Peer.Port(), m_nConsolePort)
+            .Udp(nTargetPort != 0 ? nTargetPort : m_Peer.Port(), m_nConsolePort)
             .Main("nControllerType", nControllerType)
             .Main("bDisplayLandingDialog", bLanding)
             .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
@@ -202,6 +202,56 @@ TEST_F(MainWindowLandingTest, StatusBarCountsRefusedSenders)
     }));
     EXPECT_TRUE(pPeers->text().startsWith("refused from other senders: ")) << pPeers->text().toStdString();
     EXPECT_LE(pPeers->text().mid(28).toUInt(), nSent);
+    dlg.Shutdown();
+}
+
+// Beside the link state, while it lasts, the bar says why the link cannot
+// work: frames of the other kind arriving, nothing at the destination.
+TEST_F(MainWindowLandingTest, StatusBarSaysWhyTheLinkCannotWork)
+{
+    {
+        KestrumDlg dlg(WriteSettings(1, false));
+        dlg.show();
+        dlg.OnInitDialog();
+        QLabel* pMismatch = dlg.LinkStatusBar()->Section(cLinkStatusBar::kMismatch);
+        ASSERT_NE(pMismatch, nullptr);
+        EXPECT_TRUE(pMismatch->isHidden());
+        RC_Frame shortFrame;
+        const uint8_t payload[] = {70, 0, 0, 0, 1};
+        shortFrame.BuildStatus(RC_Variant::ShortFrames, 5, 0, 0x40, payload, sizeof(payload));
+        EXPECT_TRUE(SpinUntil([&] {
+            m_Peer.SendTo(m_nConsolePort, {shortFrame.Data(), shortFrame.Data() + shortFrame.Size()});
+            return !pMismatch->isHidden();
+        }));
+        EXPECT_EQ(pMismatch->text(), "receiving short frames (0x10); this console is set to nControllerType 1: long frames");
+        EXPECT_TRUE(dlg.LinkStatusBar()->IsLost());
+
+        uint32_t nSent = 0;
+        EXPECT_TRUE(SpinUntil([&] {
+            SendStatus(++nSent);
+            return pMismatch->isHidden();
+        }));
+        dlg.Shutdown();
+    }
+
+    const uint16_t nClosed = FreeUdpPort();
+    KestrumDlg dlg(WriteSettings(1, false, nClosed));
+    dlg.show();
+    dlg.OnInitDialog();
+    QLabel* pUnreachable = dlg.LinkStatusBar()->Section(cLinkStatusBar::kUnreachable);
+    ASSERT_NE(pUnreachable, nullptr);
+    // The console asks for its periodic items again every 1.2 s; each is refused.
+    ASSERT_TRUE(SpinUntil([&] { return !pUnreachable->isHidden(); }));
+    EXPECT_EQ(pUnreachable->text().toStdString(), "no remote system at 127.0.0.1:" + std::to_string(nClosed));
+    UdpPeer remote("127.0.0.1", nClosed);
+    RC_Payload payload;
+    payload.AddU32(70, 1);
+    RC_Frame frame;
+    frame.BuildStatus(RC_Variant::LongFrames, 5, 0, 0x40, payload.Data(), payload.Size());
+    EXPECT_TRUE(SpinUntil([&] {
+        remote.SendTo(m_nConsolePort, {frame.Data(), frame.Data() + frame.Size()});
+        return pUnreachable->isHidden();
+    }));
     dlg.Shutdown();
 }
 
