@@ -256,8 +256,8 @@ std::string cSimulator::DescribeMismatch(RC_DatagramKind eKind, uint64_t nSample
     if (eKind == RC_DatagramKind::Eo)
         return "receiving " + sSeen + " on the page port; EO reports belong on the console's EO port";
     const bool bLong = m_Options.Variant() == RC_Variant::LongFrames;
-    return "receiving " + sSeen + "; this simulator is set to --variant " + std::to_string(m_Options.m_nVariant) +
-           ": " + (bLong ? "long frames" : "short frames");
+    return "receiving " + sSeen + "; this simulator is set to variant " + std::to_string(m_Options.m_nVariant) +
+           " (--variant, else nControllerType of its settings file): " + (bLong ? "long frames" : "short frames");
 }
 
 void cSimulator::Tick()
