@@ -37,7 +37,9 @@ TEST(SimLinkWatch, WhatCannotBeTakenIsReportedOnceAndClearedByGoodCommands)
 {
     SimWithPeers sim(0);
     ASSERT_TRUE(sim.Start());
-    const std::string sLong = "receiving long frames (0x99); this simulator is set to variant 0 (--variant, else nControllerType of its settings file): short frames";
+    const std::string sSetTo = "; this simulator is set to variant 0 (--variant, else nControllerType of its settings "
+                               "file): short frames";
+    const std::string sLong = "receiving long frames (0x99)" + sSetTo;
     ASSERT_TRUE(SendUntilEvent(sim, kLongQuery, sLong));
     for (int i = 0; i < 500; ++i)
         sim.Send(kLongQuery);
@@ -51,7 +53,7 @@ TEST(SimLinkWatch, WhatCannotBeTakenIsReportedOnceAndClearedByGoodCommands)
     ASSERT_TRUE(sim.Exchange(kShortQuery));
     ASSERT_TRUE(WaitFor([&] { return sim.SawEvent("good frames arrive: no longer receiving EO frames (0x77)"); }));
 
-    const std::string sText = "receiving text (\"hello\"); this simulator is set to variant 0 (--variant, else nControllerType of its settings file): short frames";
+    const std::string sText = "receiving text (\"hello\")" + sSetTo;
     ASSERT_TRUE(SendUntilEvent(sim, {'h', 'e', 'l', 'l', 'o'}, sText));
     ASSERT_TRUE(sim.Exchange(kShortQuery));
     ASSERT_TRUE(WaitFor([&] { return sim.SawEvent("good frames arrive: no longer receiving text"); }));
