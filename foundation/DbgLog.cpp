@@ -7,7 +7,14 @@
 
 void DbgLog(int32_t nLevel, const char* szFunction, int32_t nLine, const char* szText, uint32_t nCategory)
 {
-    cDebugLog::Instance().Log(nLevel, szFunction, nLine, szText, nCategory);
+    cDebugLog& log = cDebugLog::Instance();
+    if (cDebugLog::HeldLines* pHeld = cDebugLog::ThreadHolder())
+    {
+        if (log.Passes(nLevel, nCategory))
+            pHeld->push_back({nLevel, szFunction ? szFunction : "", nLine, szText ? szText : "", nCategory});
+        return;
+    }
+    log.Log(nLevel, szFunction, nLine, szText, nCategory);
 }
 
 const char* DbgLogFormat(const char* szFormat, ...)
