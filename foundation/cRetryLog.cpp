@@ -12,7 +12,14 @@ cRetryLog::cAttempt::cAttempt(cRetryLog& log, std::string sKey)
 
 cRetryLog::cAttempt::~cAttempt()
 {
-    End(false);
+    // Out of memory here, the held lines are lost rather than the program.
+    try
+    {
+        End(false);
+    }
+    catch (...)
+    {
+    }
 }
 
 void cRetryLog::cAttempt::End(bool bSucceeded)

@@ -114,8 +114,9 @@ inline NxResult LoadPlugin(IO_LibEx& obj, const char* szPath)
     return obj.LoadIO_Lib(szPath);
 }
 
-// Load the plug-in and ask it for an instance. On any failure the client's
-// handle variable is not touched, and nothing is left behind once pObj goes.
+// Load the plug-in and ask it for an instance, left in pObj for the caller to
+// hand out once nothing else can fail. On any failure nothing is left behind
+// once pObj goes.
 template <typename Family, typename InitFn>
 NxResult CreateLogged(const cCreateTexts& texts, NxHandle* phHandle, const char* szPath,
                       std::optional<int32_t> nDevice, InitFn& init, std::unique_ptr<Family>& pObj)
@@ -152,10 +153,8 @@ NxResult CreateLogged(const cCreateTexts& texts, NxHandle* phHandle, const char*
                texts.nCategory);
         return nResult;
     }
-    // Logged first: the client gets the handle only once nothing can fail.
     if (bProgress)
         DbgLog(DBG_INF, texts.szExport, 272, "successfully completed", texts.nCategory);
-    *phHandle = static_cast<CvxObj*>(pObj.release());
     return static_cast<NxResult>(Nx_OK);
 }
 
@@ -165,7 +164,11 @@ NxResult CreateFamily(const cCreateTexts& texts, NxHandle* phHandle, const char*
 {
     return Guarded(texts.szExport, [&] {
         std::unique_ptr<Family> pObj;
-        return CreateLogged(texts, phHandle, szPath, nDevice, init, pObj);
+        const NxResult nResult = CreateLogged(texts, phHandle, szPath, nDevice, init, pObj);
+        // Logged first: the client gets the handle only once nothing can fail.
+        if (nResult == Nx_OK)
+            *phHandle = static_cast<CvxObj*>(pObj.release());
+        return nResult;
     });
 }
 
@@ -182,8 +185,12 @@ NxResult CreateRetried(const cCreateTexts& texts, NxHandle* phHandle, const char
         std::unique_ptr<Family> pObj;
         const NxResult nResult = CreateLogged(texts, phHandle, szPath, nDevice, init, pObj);
         retries.KeepLoaded(szPath, nResult != Nx_OK && pObj && pObj->IsLoaded());
-        pObj.reset();  // its clean-up lines belong to the attempt
+        if (nResult != Nx_OK)
+            pObj.reset();  // its clean-up lines belong to the attempt
         attempt.End(nResult == Nx_OK);
+        // Only now: anything above may throw, and the instance then goes with pObj.
+        if (nResult == Nx_OK)
+            *phHandle = static_cast<CvxObj*>(pObj.release());
         return nResult;
     });
 }
