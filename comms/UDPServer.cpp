@@ -267,9 +267,11 @@ void UDPServer::DeliverDatagram(int nSlot, uint32_t nLength, int nFlags)
     received(static_cast<const uint8_t*>(m_pVectors[nSlot].iov_base), nLength, UDPServerEndPoint(m_SenderEndPoint));
     if (m_nLastRxError != 0)
     {
+        // The end of a run of errors: said once, with how many there were.
         m_nLastRxError = 0;
-        HTTP_INFO(DbgLogFormat("UDP Server now receiving from %s::%d \n", m_SenderEndPoint.address().to_string().c_str(),
-                               m_SenderEndPoint.port()));
+        HTTP_INFO(DbgLogFormat("UDP Server now receiving from %s::%d after %u errors\n",
+                               m_SenderEndPoint.address().to_string().c_str(), m_SenderEndPoint.port(), m_nRxErrorsInRun));
+        m_nRxErrorsInRun = 0;
     }
 }
 
@@ -292,15 +294,23 @@ bool UDPServer::DeliverError(const boost::system::error_code& ec)
     // The socket is being closed: no further receive can succeed.
     if (ec == boost::asio::error::operation_aborted || ec == boost::asio::error::bad_descriptor)
         return false;
+    NoteRxError(ec);
+    if (ec == boost::asio::error::connection_refused)
+        DrainErrorQueue();
+    error(UDPServerEndPoint(m_SenderEndPoint), ec);
+    return true;
+}
+
+void UDPServer::NoteRxError(const boost::system::error_code& ec)
+{
+    // A run of errors (every datagram sent to a closed port brings one back)
+    // is logged as it begins and counted until a datagram arrives.
     if (m_nLastRxError == 0)
     {
         HTTP_ERROR(DbgLogFormat("UDP Server receive error (%d:%s)\n", ec.value(), ec.message().c_str()));
         m_nLastRxError = ec.value();
     }
-    if (ec == boost::asio::error::connection_refused)
-        DrainErrorQueue();
-    error(UDPServerEndPoint(m_SenderEndPoint), ec);
-    return true;
+    ++m_nRxErrorsInRun;
 }
 
 // The reports behind a receive error stay queued on the socket (and count
@@ -369,14 +379,17 @@ void UDPServer::SendTo(const IPEndPoint& destination, const uint8_t* pData, size
 
 void UDPServer::SendFailed(const boost::system::error_code& ec, const boost::asio::ip::udp::endpoint& target)
 {
-    callback_error(ec);
     // A refusal reported for an earlier datagram may surface on this send
-    // rather than on the pending receive: treat it the same way.
+    // rather than on the pending receive: treat it the same way, as part of
+    // the same run (and not as a send error that the next send would end).
     if (ec == boost::asio::error::connection_refused)
     {
+        NoteRxError(ec);
         DrainErrorQueue();
         error(UDPServerEndPoint(target), ec);
+        return;
     }
+    callback_error(ec);
 }
 
 void UDPServer::callback_error(const boost::system::error_code& ec)

@@ -71,7 +71,10 @@ protected:
 
     boost::asio::io_context m_IoService;
     std::atomic<bool> m_bRunning{false};
-    int32_t m_nLastRxError = 0;               // receive completions only
+    // A run of receive errors and refused sends, on the service thread: the
+    // first error's code (0: no run) and how many there have been.
+    int32_t m_nLastRxError = 0;
+    uint32_t m_nRxErrorsInRun = 0;
     std::atomic<int32_t> m_nLastTxError{0};  // send completions only
     boost::asio::ip::udp::socket m_Socket;
     boost::asio::ip::udp::endpoint m_SenderEndPoint;  // sender of the last datagram or error
@@ -93,6 +96,8 @@ private:
     void DeliverDatagram(int nSlot, uint32_t nLength, int nFlags);
     // Hands on a receive error; false once the socket is closing.
     bool DeliverError(const boost::system::error_code& ec);
+    // Logs the first error of a run, counts the rest; on the service thread.
+    void NoteRxError(const boost::system::error_code& ec);
     void NoteDrops(const msghdr& message);
     void DrainErrorQueue();
     void CloseSocket(boost::system::error_code& ec);

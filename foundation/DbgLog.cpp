@@ -4,10 +4,27 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 
 void DbgLog(int32_t nLevel, const char* szFunction, int32_t nLine, const char* szText, uint32_t nCategory)
 {
-    cDebugLog::Instance().Log(nLevel, szFunction, nLine, szText, nCategory);
+    cDebugLog& log = cDebugLog::Instance();
+    if (cDebugLog::HeldLines* pHeld = cDebugLog::ThreadHolder())
+    {
+        if (!log.Passes(nLevel, nCategory))
+            return;
+        // Held lines may be logged from destructors: out of memory, the line
+        // is written as it stands rather than thrown.
+        try
+        {
+            pHeld->push_back({nLevel, szFunction ? szFunction : "", nLine, szText ? szText : "", nCategory});
+            return;
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+    }
+    log.Log(nLevel, szFunction, nLine, szText, nCategory);
 }
 
 const char* DbgLogFormat(const char* szFormat, ...)

@@ -12,6 +12,10 @@ constexpr uint32_t kSinkFile = 2u;
 constexpr const char* kDefaultFileName = "CorvaneDebugLog.txt";
 constexpr const char* kLevelFileName = "CorvaneConfig.txt";
 
+// A plain pointer: a thread-local with a destructor would keep a plug-in that
+// links this file from being unloaded.
+thread_local cDebugLog::HeldLines* t_pHeld = nullptr;
+
 const char* LevelTag(int32_t nLevel)
 {
     static const char* const tags[] = {"NUL:", "FAT:", "ERR:", "WRN:", "INF:", "DBG:", "END:"};
@@ -102,6 +106,25 @@ void cDebugLog::Log(int32_t nLevel, const char* szFunction, int32_t nLine, const
     }
     if (m_fnObserver)
         m_fnObserver(nLevel, szLine);
+}
+
+bool cDebugLog::Passes(int32_t nLevel, uint32_t nCategory)
+{
+    EnsureInitialised();
+    return nLevel <= m_nThreshold.load(std::memory_order_relaxed) &&
+           (nCategory & m_nCategories.load(std::memory_order_relaxed)) != 0;
+}
+
+cDebugLog::HeldLines* cDebugLog::HoldThreadLines(HeldLines* pHeld)
+{
+    HeldLines* pPrevious = t_pHeld;
+    t_pHeld = pHeld;
+    return pPrevious;
+}
+
+cDebugLog::HeldLines* cDebugLog::ThreadHolder()
+{
+    return t_pHeld;
 }
 
 void cDebugLog::OpenFileLocked()

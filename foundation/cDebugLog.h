@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // The state behind the DbgLog functions: threshold, sinks and the lazily opened
 // file. Initialisation runs inside the first Log call and reads the level file
@@ -13,6 +14,19 @@ class cDebugLog
 {
 public:
     using Observer = std::function<void(int32_t, const std::string&)>;
+
+    // A line kept back instead of written (see HoldThreadLines).
+    struct cHeldLine
+    {
+        int32_t nLevel;
+        std::string sFunction;
+        int32_t nLine;
+        std::string sText;
+        uint32_t nCategory;
+
+        bool operator==(const cHeldLine&) const = default;
+    };
+    using HeldLines = std::vector<cHeldLine>;
 
     static constexpr int kLineSize = 512;
     static constexpr int kFileNameSize = 256;
@@ -32,6 +46,14 @@ public:
     void Close();
     void InitLibrary(const char* szFileName);
     void SetObserver(Observer fnObserver);
+    // Whether a line of this level and category would be written.
+    bool Passes(int32_t nLevel, uint32_t nCategory);
+
+    // From now on, lines this thread logs through DbgLog that would be written
+    // are appended to *pHeld instead (null: written again). Returns the holder
+    // it replaces, for the caller to put back.
+    static HeldLines* HoldThreadLines(HeldLines* pHeld);
+    static HeldLines* ThreadHolder();
 
 private:
     void EnsureInitialised();

@@ -12,8 +12,8 @@ constexpr nx::cCreateTexts kCreateTexts = nx::PluginCreateTexts(
 NxResult NX_CALL Nx_ConCreate(NxHandle* phController, const char* szPlugin, NxValue nWindow, int32_t nDevice,
                               const char* szConfig)
 {
-    return nx::CreateFamily<cControllerIFEx>(kCreateTexts, phController, szPlugin, nDevice,
-                                             [&](cControllerIFEx& con) { return con.Init(nWindow, nDevice, szConfig); });
+    return nx::CreateRetried<cControllerIFEx>(kCreateTexts, phController, szPlugin, nDevice, szConfig,
+                                              [&](cControllerIFEx& con) { return con.Init(nWindow, nDevice, szConfig); });
 }
 
 NxResult NX_CALL Nx_ConDestroy(NxHandle hController)

@@ -5,13 +5,16 @@
 #include "DbgLog.h"
 #include "IO_LibEx.h"
 #include "Portelle.h"
+#include "cCreateRetries.h"
 #include "cPluginIFEx.h"
+#include "cRetryLog.h"
 
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 
 namespace nx
 {
@@ -111,50 +114,84 @@ inline NxResult LoadPlugin(IO_LibEx& obj, const char* szPath)
     return obj.LoadIO_Lib(szPath);
 }
 
-// Load the plug-in and ask it for an instance; on any failure nothing is left
-// behind and the client's handle variable is not touched.
+// Load the plug-in and ask it for an instance, left in pObj for the caller to
+// hand out once nothing else can fail. On any failure nothing is left behind
+// once pObj goes.
+template <typename Family, typename InitFn>
+NxResult CreateLogged(const cCreateTexts& texts, NxHandle* phHandle, const char* szPath,
+                      std::optional<int32_t> nDevice, InitFn& init, std::unique_ptr<Family>& pObj)
+{
+    const bool bProgress = texts.szCreated != nullptr;
+    if (bProgress)
+        DbgLog(DBG_INF, texts.szExport, 239, "called", texts.nCategory);
+    if (!phHandle)
+    {
+        DbgLog(DBG_ERR, texts.szExport, __LINE__, "received NULL handle pointer", texts.nCategory);
+        return static_cast<NxResult>(Nx_ERR);
+    }
+    pObj.reset(new (std::nothrow) Family());
+    if (!pObj)
+    {
+        DbgLog(DBG_ERR, texts.szExport, texts.nNoMemoryLine, texts.szNoMemory, texts.nCategory);
+        return static_cast<NxResult>(Nx_OUTOFMEMORY);
+    }
+    if (bProgress)
+        DbgLog(DBG_INF, texts.szExport, 250, texts.szCreated, texts.nCategory);
+
+    NxResult nResult = LoadPlugin(*pObj, szPath);
+    if (nResult != Nx_OK)
+    {
+        DbgLog(DBG_ERR, texts.szExport, texts.nLoadLine,
+               DbgLogFormat(texts.szLoadFailed, szPath ? szPath : "(null)", nResult), texts.nCategory);
+        return nResult;
+    }
+    nResult = init(*pObj);
+    if (nResult != Nx_OK)
+    {
+        DbgLog(DBG_ERR, texts.szExport, texts.nInitLine,
+               nDevice ? DbgLogFormat(texts.szInitFailed, *nDevice, nResult) : DbgLogFormat(texts.szInitFailed, nResult),
+               texts.nCategory);
+        return nResult;
+    }
+    if (bProgress)
+        DbgLog(DBG_INF, texts.szExport, 272, "successfully completed", texts.nCategory);
+    return static_cast<NxResult>(Nx_OK);
+}
+
 template <typename Family, typename InitFn>
 NxResult CreateFamily(const cCreateTexts& texts, NxHandle* phHandle, const char* szPath,
                       std::optional<int32_t> nDevice, InitFn&& init)
 {
     return Guarded(texts.szExport, [&] {
-        const bool bProgress = texts.szCreated != nullptr;
-        if (bProgress)
-            DbgLog(DBG_INF, texts.szExport, 239, "called", texts.nCategory);
-        if (!phHandle)
-        {
-            DbgLog(DBG_ERR, texts.szExport, __LINE__, "received NULL handle pointer", texts.nCategory);
-            return static_cast<NxResult>(Nx_ERR);
-        }
-        std::unique_ptr<Family> pObj(new (std::nothrow) Family());
-        if (!pObj)
-        {
-            DbgLog(DBG_ERR, texts.szExport, texts.nNoMemoryLine, texts.szNoMemory, texts.nCategory);
-            return static_cast<NxResult>(Nx_OUTOFMEMORY);
-        }
-        if (bProgress)
-            DbgLog(DBG_INF, texts.szExport, 250, texts.szCreated, texts.nCategory);
-
-        NxResult nResult = LoadPlugin(*pObj, szPath);
-        if (nResult != Nx_OK)
-        {
-            DbgLog(DBG_ERR, texts.szExport, texts.nLoadLine,
-                   DbgLogFormat(texts.szLoadFailed, szPath ? szPath : "(null)", nResult), texts.nCategory);
-            return nResult;
-        }
-        nResult = init(*pObj);
-        if (nResult != Nx_OK)
-        {
-            DbgLog(DBG_ERR, texts.szExport, texts.nInitLine,
-                   nDevice ? DbgLogFormat(texts.szInitFailed, *nDevice, nResult) : DbgLogFormat(texts.szInitFailed, nResult),
-                   texts.nCategory);
-            return nResult;
-        }
+        std::unique_ptr<Family> pObj;
+        const NxResult nResult = CreateLogged(texts, phHandle, szPath, nDevice, init, pObj);
         // Logged first: the client gets the handle only once nothing can fail.
-        if (bProgress)
-            DbgLog(DBG_INF, texts.szExport, 272, "successfully completed", texts.nCategory);
-        *phHandle = static_cast<CvxObj*>(pObj.release());
-        return static_cast<NxResult>(Nx_OK);
+        if (nResult == Nx_OK)
+            *phHandle = static_cast<CvxObj*>(pObj.release());
+        return nResult;
+    });
+}
+
+// As CreateFamily, for a family whose clients retry a create until its device
+// is there: each create is an attempt of its plug-in, device and configuration
+// (see cCreateRetries), so a failure repeated every few seconds is read once.
+template <typename Family, typename InitFn>
+NxResult CreateRetried(const cCreateTexts& texts, NxHandle* phHandle, const char* szPath, int32_t nDevice,
+                       const char* szConfig, InitFn&& init)
+{
+    return Guarded(texts.szExport, [&] {
+        cCreateRetries& retries = cCreateRetries::Instance();
+        cRetryLog::cAttempt attempt(retries.Log(), cCreateRetries::Key(texts.szExport, szPath, nDevice, szConfig));
+        std::unique_ptr<Family> pObj;
+        const NxResult nResult = CreateLogged(texts, phHandle, szPath, nDevice, init, pObj);
+        retries.KeepLoaded(szPath, nResult != Nx_OK && pObj && pObj->IsLoaded());
+        if (nResult != Nx_OK)
+            pObj.reset();  // its clean-up lines belong to the attempt
+        attempt.End(nResult == Nx_OK);
+        // Only now: anything above may throw, and the instance then goes with pObj.
+        if (nResult == Nx_OK)
+            *phHandle = static_cast<CvxObj*>(pObj.release());
+        return nResult;
     });
 }
 

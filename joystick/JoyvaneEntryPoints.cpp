@@ -3,9 +3,11 @@
 #include "Joyvane.h"
 #include "cConDirectX.h"
 #include "cInstanceTable.h"
+#include "cRetryLog.h"
 
 #include <memory>
 #include <new>
+#include <string>
 
 static_assert(std::is_same_v<decltype(&CI_LibInit), PFN_CI_LibInit>);
 static_assert(std::is_same_v<decltype(&CI_LibDestroy), PFN_CI_LibDestroy>);
@@ -61,7 +63,15 @@ NxResult Init(void** phLib, NxValue nWindow, int32_t nDevice, const char* szConf
 
 NxResult NX_CALL CI_LibInit(void** phLib, NxValue nWindow, int32_t nDevice, const char* szConfig, uint32_t nVersion)
 {
-    return Guarded("CI_LibInit", [&] { return Init(phLib, nWindow, nDevice, szConfig, nVersion); });
+    // A host that asks again and again until a controller is attached (and
+    // keeps this plug-in loaded meanwhile) reads about the absence once.
+    static cRetryLog retries;
+    return Guarded("CI_LibInit", [&] {
+        cRetryLog::cAttempt attempt(retries, std::to_string(nDevice));
+        const NxResult nResult = Init(phLib, nWindow, nDevice, szConfig, nVersion);
+        attempt.End(nResult == Nx_OK);
+        return nResult;
+    });
 }
 
 NxResult NX_CALL CI_LibDestroy(void* hLib)

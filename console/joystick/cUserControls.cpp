@@ -24,12 +24,17 @@ bool cUserControls::InitController(const std::string& sLibPath, NxValue hWindow,
     m_hWindow = hWindow;
     m_sCfgPath = sCfgPath;
     m_nLastCreateError = Nx_OK;
+    m_bAbsenceReported = false;
     if (ConnectController(nDevice))
         return true;
     if (nRetryPeriodMs > 0)
     {
         // Retries use the device asked for, not the first one.
         m_nRetryDevice = nDevice;
+        // Said once: the retries stay quiet until a controller connects.
+        DbgLog(DBG_WRN, "cUserControls::InitController", __LINE__,
+               DbgLogFormat("no joystick: retrying every %u ms", nRetryPeriodMs));
+        m_bAbsenceReported = true;
         return m_RetryThread.start(&cUserControls::RetryConnect, this, nRetryPeriodMs);
     }
     return false;
@@ -46,6 +51,8 @@ bool cUserControls::ConnectController(int32_t nDevice)
     if (m_hController.load())
         return true;
     ResetTracking();
+    // Before the controller exists: its polling thread reads it.
+    m_sDeviceName = DbgLogFormat("device %d through %s", nDevice, m_sLibPath.c_str());
 
     NxHandle hController = nullptr;
     const NxResult nResult = Nx_ConCreate(&hController, m_sLibPath.c_str(), m_hWindow, nDevice, m_sCfgPath.c_str());
@@ -71,8 +78,17 @@ bool cUserControls::ConnectController(int32_t nDevice)
         m_hController = nullptr;
         return false;
     }
-    DbgLog(DBG_INF, "cUserControls::ConnectController", __LINE__,
-           DbgLogFormat("Controller %d connected through %s", nDevice, m_sLibPath.c_str()));
+    if (m_bAbsenceReported)
+    {
+        DbgLog(DBG_WRN, "cUserControls::ConnectController", __LINE__,
+               DbgLogFormat("joystick connected: %s", m_sDeviceName.c_str()));
+        m_bAbsenceReported = false;
+    }
+    else
+    {
+        DbgLog(DBG_INF, "cUserControls::ConnectController", __LINE__,
+               DbgLogFormat("Controller %d connected through %s", nDevice, m_sLibPath.c_str()));
+    }
     return true;
 }
 
@@ -122,6 +138,7 @@ void cUserControls::ResetTracking()
     m_ButtonHoldCount.fill(0);
     m_bPOVHeld = false;
     m_nPOVHoldCount = 0;
+    m_bAnswering = true;
     std::lock_guard<std::mutex> lock(m_SnapshotMutex);
     m_nRecords = 0;
 }
@@ -153,11 +170,23 @@ void cUserControls::handleJoystickMessage(const ControllerState& state)
         m_LastState = state;
         ++m_nRecords;
     }
+    ReportAnswering(state.bValid != 0);
     HandleStick(state);
     HandleHat(state.nPOV);
     HandleButtons(state.nButtons);
     HandleHolds();
     m_sigDeviceValid(state.bValid != 0);
+}
+
+void cUserControls::ReportAnswering(bool bAnswering)
+{
+    // The plug-in goes on polling a device that went away, so a loss and a
+    // return are seen here, once each, however long they last.
+    if (bAnswering == m_bAnswering)
+        return;
+    m_bAnswering = bAnswering;
+    DbgLog(DBG_WRN, "cUserControls::handleJoystickMessage", __LINE__,
+           DbgLogFormat(bAnswering ? "joystick connected: %s" : "joystick lost: %s", m_sDeviceName.c_str()));
 }
 
 void cUserControls::HandleStick(const ControllerState& state)

@@ -82,6 +82,8 @@ private:
     static bool RetryConnect(void* pParam);
     // Back to the state before any record: the next record is a baseline again.
     void ResetTracking();
+    // Logs the start and the end of a spell of failed polls.
+    void ReportAnswering(bool bAnswering);
     void HandleStick(const ControllerState& state);
     void HandleHat(int32_t nPOV);
     void HandleButtons(uint32_t nButtons);
@@ -93,7 +95,12 @@ private:
     NxValue m_hWindow = 0;
     std::string m_sCfgPath;
     int32_t m_nRetryDevice = 0;
+    // The connecting thread's (the owner's, then the retry thread's while it runs).
     NxResult m_nLastCreateError = Nx_OK;  // the last failure logged at ERR; repeats go to DBG
+    bool m_bAbsenceReported = false;      // "no joystick" said, "connected" not yet
+    // What the log calls the connected controller; written before its polling
+    // thread starts, read there.
+    std::string m_sDeviceName;
     cCallbackThread m_RetryThread{"cCallbackThread"};
 
     // The polling thread's own state; reset only while no polling thread runs.
@@ -109,6 +116,7 @@ private:
     std::array<uint32_t, kButtons> m_ButtonHoldCount{};
     bool m_bPOVHeld = false;
     uint32_t m_nPOVHoldCount = 0;
+    bool m_bAnswering = true;  // the last record came from a successful poll
 
     mutable std::mutex m_SnapshotMutex;  // guards the two below: the polling thread writes, the owner reads
     ControllerState m_LastState{};

@@ -1,10 +1,13 @@
 #include "CXLoadLibrary.h"
 #include "Portelle.h"
 #include "PluginTestSupport.h"
+#include "ScriptedController.h"
 #include "WaitFor.h"
+#include "cCreateRetries.h"
 
 #include <atomic>
 #include <boost/filesystem.hpp>
+#include <cstdio>
 #include <mutex>
 #include <unistd.h>
 #include <vector>
@@ -17,6 +20,14 @@ const NxHandle kUntouched = &g_nUntouched;  // never a handle Portelle gives out
 class ControllerFamily : public PluginTest
 {
 protected:
+    // A plug-in whose init failed is kept loaded for the next create: let it
+    // go, so that each case starts with nothing loaded.
+    void TearDown() override
+    {
+        for (const char* szPlugin : {"tc_full", "tc_script"})
+            cCreateRetries::Instance().KeepLoaded(PluginPath(szPlugin).c_str(), false);
+    }
+
     // Creates a controller on the named test plug-in; the test fails if it cannot.
     NxHandle Create(const std::string& sPlugin, const std::string& sSettings = "", int32_t nDevice = 0)
     {
@@ -27,14 +38,15 @@ protected:
         return hController;
     }
 
-    // Create that is expected to fail: returns its code, checks nothing stayed.
+    // Create that is expected to fail: returns its code, checks no handle came
+    // out and a library that could not be used is not left loaded.
     NxResult CreateFails(const char* szPath, const std::string& sSettings = "", int32_t nDevice = 0)
     {
         NxHandle hController = kUntouched;
         m_sConfig = Config(sSettings);
         const NxResult nResult = Nx_ConCreate(&hController, szPath, 0, nDevice, m_sConfig.c_str());
         EXPECT_EQ(hController, kUntouched);
-        if (szPath && *szPath)
+        if (szPath && *szPath && (nResult == Nx_InvalidFile || nResult == Nx_INVALIDSRC))
         {
             EXPECT_FALSE(IsLoaded(szPath)) << szPath;
         }
@@ -146,11 +158,67 @@ TEST_F(ControllerFamily, DeviceIndexBelowZeroNeverReachesThePlugin)
     EXPECT_EQ(Journal(), "");
 }
 
-TEST_F(ControllerFamily, PluginInitFailureIsPassedBackAndUnloads)
+// The plug-in stays loaded for the retry a client may make, until the next
+// create of it ends; one that succeeds leaves it to the controller alone.
+TEST_F(ControllerFamily, PluginInitFailureIsPassedBackAndThePluginKeptForTheNextCreate)
 {
     EXPECT_EQ(CreateFails(PluginPath("tc_full").c_str(), "init=14"), Nx_BADVERSION);
     EXPECT_TRUE(m_Log.Contains("cControllerIFEx::Init (168): m_pfnInit returned 14", DBG_ERR)) << m_Log.Dump();
     EXPECT_TRUE(m_Log.Contains("ConInit(0) return 14", DBG_ERR));
+    EXPECT_TRUE(IsLoaded(PluginPath("tc_full")));
+    EXPECT_EQ(Journal(), "Init window=0 device=0 version=0x1010\n");
+
+    EXPECT_EQ(Nx_ConDestroy(Create("tc_full")), Nx_OK);
+    EXPECT_FALSE(IsLoaded(PluginPath("tc_full")));
+}
+
+// A client retrying a create that keeps failing alike (no device attached)
+// reads the failure once: the repeats log at DBG. A success makes the next
+// failure news again, and so is a failure that changes. A plug-in file that
+// is not there is reported once too.
+TEST_F(ControllerFamily, RetriedCreateFailingAlikeIsReportedOnce)
+{
+    const std::string sPlugged = m_Dir.File("plugged");
+    const std::string sSettings = ScriptedController::WriteSettings(
+        m_Dir, "buttons=0\n", "", "nPeriodMs=\"5\" sPresentFile=\"" + sPlugged + "\"");
+    const std::string sPlugin = PluginPath("tc_script");
+    NxHandle hController = nullptr;
+    auto create = [&](const std::string& sPath) {
+        return Nx_ConCreate(&hController, sPath.c_str(), 0, 0, sSettings.c_str());
+    };
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(create(sPlugin), Nx_ERR);
+    EXPECT_EQ(m_Log.Count("cControllerIFEx::Init (168): m_pfnInit returned 1", DBG_ERR), 1) << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("Nx_ConCreate (264): ConInit(0) return 1", DBG_ERR), 1);
+    EXPECT_EQ(m_Log.Count("Nx_ConCreate (264): ConInit(0) return 1", DBG_DBG), 4);
+    EXPECT_EQ(m_Log.Count("Nx_ConCreate (239): called", DBG_INF), 1);
+    EXPECT_EQ(Errors(), 2);
+
+    m_Dir.Write("plugged", "");
+    ASSERT_EQ(create(sPlugin), Nx_OK) << m_Log.Dump();
+    EXPECT_EQ(Nx_ConDestroy(hController), Nx_OK);
+    EXPECT_FALSE(IsLoaded(sPlugin));
+    std::remove(sPlugged.c_str());
+    m_Log.Clear();
+    EXPECT_EQ(create(sPlugin), Nx_ERR);
+    EXPECT_EQ(create(sPlugin), Nx_ERR);
+    EXPECT_EQ(m_Log.Count("ConInit(0) return 1", DBG_ERR), 1) << m_Log.Dump();
+
+    // Attached, but the script has gone: another failure, told in full.
+    m_Dir.Write("plugged", "");
+    std::remove(m_Dir.File("script.txt").c_str());
+    EXPECT_EQ(create(sPlugin), Nx_InvalidFile);
+    EXPECT_EQ(create(sPlugin), Nx_InvalidFile);
+    EXPECT_EQ(m_Log.Count("m_pfnInit returned 7", DBG_ERR), 1) << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("ConInit(0) return 7", DBG_ERR), 1);
+
+    m_Log.Clear();
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(create(m_Dir.File("libabsent.so")), Nx_InvalidFile);
+    EXPECT_EQ(m_Log.Count("CXLoadLibrary::Load", DBG_ERR), 1) << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("cControllerIFEx::LoadSource (72): LoadLibrary failed", DBG_ERR), 1);
+    EXPECT_EQ(m_Log.Count("Nx_ConCreate (256): LoadSource(" + m_Dir.File("libabsent.so") + ") return 7", DBG_ERR), 1);
+    EXPECT_EQ(Errors(), 3);
 }
 
 TEST_F(ControllerFamily, ForwardedResultsComeBackWithTheirLogLines)
@@ -211,6 +279,7 @@ TEST_F(ControllerFamily, PluginThrowingEverywhereNeverReachesTheClient)
     EXPECT_EQ(CreateFails(PluginPath("tc_full").c_str(), "throw=all"), Nx_ERR);
     EXPECT_TRUE(m_Log.Contains("Caught unknown exception, unloading the library", DBG_ERR)) << m_Log.Dump();
     EXPECT_TRUE(m_Log.Contains("ConInit(0) return 1", DBG_ERR));
+    EXPECT_FALSE(IsLoaded(PluginPath("tc_full")));  // not kept for a retry either
 
     // Destroy throws too: the plug-in is unloaded with its handle still set, so
     // later calls find no entry point.

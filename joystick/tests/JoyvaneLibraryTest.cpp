@@ -6,6 +6,7 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace
 {
@@ -16,7 +17,21 @@ Fn Bind(void* hModule, const char* szName)
 }
 } // namespace
 
-TEST(JoyvaneLibrary, WithoutAJoystickCreateFailsAndBothLogsSayWhy)
+namespace
+{
+int Occurrences(const std::string& sText, const std::string& sFragment)
+{
+    int nCount = 0;
+    for (size_t n = sText.find(sFragment); n != std::string::npos; n = sText.find(sFragment, n + 1))
+        ++nCount;
+    return nCount;
+}
+} // namespace
+
+// Asked again and again, as the console does until a stick is plugged in:
+// both logs say why once. Portelle keeps Joyvane loaded between the attempts,
+// so Joyvane's log is opened once and remembers the failure.
+TEST(JoyvaneLibrary, WithoutAJoystickCreateFailsAndBothLogsSayWhyOnce)
 {
     if (!cEvdevEnumerator().Joysticks().empty())
         GTEST_SKIP() << "a joystick is attached to this machine";
@@ -28,21 +43,27 @@ TEST(JoyvaneLibrary, WithoutAJoystickCreateFailsAndBothLogsSayWhy)
     ASSERT_NE(hPortelle, nullptr) << dlerror();
     auto pfnCreate = Bind<decltype(&Nx_ConCreate)>(hPortelle, "Nx_ConCreate");
     ASSERT_NE(pfnCreate, nullptr);
-    NxHandle hController = nullptr;
-    // Found beside Portelle, not beside this program.
-    EXPECT_EQ(pfnCreate(&hController, "libJoyvane.so", 0, 0, dir.File("Kestrum.xml").c_str()), Nx_ERR);
-    EXPECT_EQ(hController, nullptr);
+    for (int n = 0; n < 3; ++n)
+    {
+        NxHandle hController = nullptr;
+        // Found beside Portelle, not beside this program.
+        EXPECT_EQ(pfnCreate(&hController, "libJoyvane.so", 0, 0, dir.File("Kestrum.xml").c_str()), Nx_ERR);
+        EXPECT_EQ(hController, nullptr);
+    }
     ASSERT_EQ(dlclose(hPortelle), 0);
 
     const std::string sPortelle = dir.Read("PortelleDbg.txt");
-    EXPECT_NE(sPortelle.find("L2:cControllerIFEx::Init (168): m_pfnInit returned 1\n"), std::string::npos) << sPortelle;
-    EXPECT_NE(sPortelle.find("L2:Nx_ConCreate (264): ConInit(0) return 1\n"), std::string::npos) << sPortelle;
+    EXPECT_EQ(Occurrences(sPortelle, "L2:cControllerIFEx::Init (168): m_pfnInit returned 1\n"), 1) << sPortelle;
+    EXPECT_EQ(Occurrences(sPortelle, "L2:Nx_ConCreate (264): ConInit(0) return 1\n"), 1) << sPortelle;
+    EXPECT_EQ(Occurrences(sPortelle, "L2:"), 2) << sPortelle;
 
     // Joyvane's own file, closed as Portelle unloaded it; its section raised the level.
     const std::string sJoyvane = dir.Read("JoyvaneDbg.txt");
+    EXPECT_EQ(Occurrences(sJoyvane, "Opening Log File"), 1) << sJoyvane;
     EXPECT_NE(sJoyvane.find("L4:cConDirectX::readConfigFile (94): DbgLogSetLevel(4)\n"), std::string::npos) << sJoyvane;
-    EXPECT_NE(sJoyvane.find("L2:cConDirectX::init (47): Initialise failed to allocate m_pJoystick\n"), std::string::npos)
+    EXPECT_EQ(Occurrences(sJoyvane, "L2:cConDirectX::init (47): Initialise failed to allocate m_pJoystick\n"), 1)
         << sJoyvane;
+    EXPECT_EQ(Occurrences(sJoyvane, "L2:"), 1) << sJoyvane;
     EXPECT_NE(sJoyvane.find("---\nDbgLogClose()"), std::string::npos) << sJoyvane;
     EXPECT_EQ(sJoyvane.find("Portelle"), std::string::npos);
 }

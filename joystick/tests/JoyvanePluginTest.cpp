@@ -142,6 +142,31 @@ TEST_F(Joyvane, InitRefusesWhatItCannotServe)
     EXPECT_EQ(cInstanceTable::Instance().Count(), 0);
 }
 
+// A host asking again and again while nothing is attached (and keeping the
+// plug-in loaded) reads about it once; a stick that comes and goes makes the
+// next absence news again.
+TEST_F(Joyvane, InitWithoutADeviceIsReportedOncePerAbsence)
+{
+    std::vector<std::shared_ptr<cPipeJoystick>> attached;
+    DXInputDevice::SetInterfaceFactory([&attached] { return std::make_shared<cPipeProvider>(attached); });
+    const std::string sPath = m_Dir.File("settings.xml");
+    void* hLib = nullptr;
+    for (int n = 0; n < 4; ++n)
+        EXPECT_EQ(CI_LibInit(&hLib, 0, 0, sPath.c_str(), 0x1010), Nx_ERR);
+    EXPECT_EQ(m_Log.Count("cConDirectX::init (47): Initialise failed to allocate m_pJoystick", DBG_ERR), 1)
+        << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("cConDirectX::init (47)", DBG_DBG), 3);
+
+    attached.push_back(m_pStick);
+    ASSERT_EQ(CI_LibInit(&hLib, 0, 0, sPath.c_str(), 0x1010), Nx_OK) << m_Log.Dump();
+    EXPECT_EQ(CI_LibDestroy(hLib), Nx_OK);
+    attached.clear();
+    for (int n = 0; n < 2; ++n)
+        EXPECT_EQ(CI_LibInit(&hLib, 0, 0, sPath.c_str(), 0x1010), Nx_ERR);
+    EXPECT_EQ(m_Log.Count("cConDirectX::init (47)", DBG_ERR), 2);
+    DXInputDevice::SetInterfaceFactory(nullptr);
+}
+
 TEST_F(Joyvane, ConfigurationSectionMayRaiseTheLogLevel)
 {
     const struct

@@ -267,3 +267,51 @@ TEST_F(UserControlsPlugin, RetriesConnectTheAskedDeviceOnceItIsThere)
     EXPECT_FALSE(controls.IsConnected());
     EXPECT_EQ(m_Dir.Read("journal.txt").size(), nJournal);
 }
+
+namespace
+{
+int Occurrences(const std::string& sText, const std::string& sFragment)
+{
+    int nCount = 0;
+    for (size_t n = sText.find(sFragment); n != std::string::npos; n = sText.find(sFragment, n + 1))
+        ++nCount;
+    return nCount;
+}
+} // namespace
+
+// However often the retry runs, an absence is told in one line when it begins
+// (after the first failure's own) and one when a stick connects; a stick that
+// stops answering is lost once and connected again once. A new absence is
+// told again.
+TEST_F(UserControlsPlugin, AbsenceAndLossAreReportedOnceEach)
+{
+    const std::string sPlugged = m_Dir.File("plugged");
+    const std::string sSettings = ScriptedController::WriteSettings(
+        m_Dir, "buttons=0 repeat=3\nvalid=0 repeat=4\nvalid=1 repeat=3\n", "",
+        "nPeriodMs=\"5\" sPresentFile=\"" + sPlugged + "\"");
+    const std::string sDevice = "device 0 through " + ScriptedController::PluginPath();
+    auto operatorLines = [&] { return m_Log.Count("", DBG_ERR) + m_Log.Count("", DBG_WRN); };
+    cUserControls controls;
+    ASSERT_TRUE(controls.InitController(ScriptedController::PluginPath(), 0, sSettings, 10, 0));
+    ASSERT_TRUE(WaitFor([&] { return Occurrences(m_Dir.Read("journal.txt"), "Init device=0") >= 10; }));
+    EXPECT_EQ(m_Log.Count("cUserControls::InitController", DBG_ERR), 1) << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("no joystick: retrying every 10 ms", DBG_WRN), 1);
+    EXPECT_EQ(operatorLines(), 2) << m_Log.Dump();
+
+    m_Dir.Write("plugged", "");
+    ASSERT_TRUE(WaitFor([&] { return controls.IsConnected(); }));
+    ASSERT_TRUE(ScriptedController::WaitForJournal(m_Dir, "End"));
+    EXPECT_EQ(m_Log.Count("joystick connected: " + sDevice, DBG_WRN), 2) << m_Log.Dump();
+    EXPECT_EQ(m_Log.Count("joystick lost: " + sDevice, DBG_WRN), 1);
+    EXPECT_EQ(operatorLines(), 5) << m_Log.Dump();
+    controls.ReleaseController();
+
+    std::remove(sPlugged.c_str());
+    m_Log.Clear();
+    ASSERT_TRUE(controls.InitController(ScriptedController::PluginPath(), 0, sSettings, 10, 0));
+    const int nAttempts = Occurrences(m_Dir.Read("journal.txt"), "Init device=0");
+    ASSERT_TRUE(WaitFor([&] { return Occurrences(m_Dir.Read("journal.txt"), "Init device=0") >= nAttempts + 5; }));
+    controls.ReleaseController();
+    EXPECT_EQ(m_Log.Count("no joystick: retrying every 10 ms", DBG_WRN), 1) << m_Log.Dump();
+    EXPECT_EQ(operatorLines(), 2);
+}
