@@ -1,6 +1,7 @@
 #pragma once
 #include "MsgDescriptor.h"
 #include "cCommsIO.h"
+#include "cSimLinkImpairment.h"
 
 #include <atomic>
 #include <cstdint>
@@ -46,6 +47,11 @@ public:
     bool Send(const std::vector<uint8_t>& frame);
     uint16_t LocalPort() const;
     uint32_t FramesSent() const { return m_nFramesSent; }
+    // A bad network from the next OpenUdp on (a serial link is never
+    // impaired): tx spoils what Send sends, rx what arrives, before it is
+    // handled. nLink gives each link its own decisions from the one seed.
+    void Impair(const cSimImpairment::Settings& tx, const cSimImpairment::Settings& rx, uint64_t nSeed,
+                uint32_t nLink);
 
     bool loadRxMsgDescriptors() override;
     void VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
@@ -58,4 +64,5 @@ private:
     std::unique_ptr<nx::http::cUdpIF> m_pUdpIF;
     std::unique_ptr<cSerialIF> m_pSerialIF;
     std::atomic<uint32_t> m_nFramesSent{0};
+    std::unique_ptr<cSimLinkImpairment> m_pImpaired;
 };
