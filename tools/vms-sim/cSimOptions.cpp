@@ -5,11 +5,14 @@
 #include "cKestrumSettings.h"
 #include "cSimEoStream.h"
 
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <getopt.h>
+#include <optional>
 
 namespace
 {
@@ -81,7 +84,86 @@ enum : int
     kReplayNow,
     kSettings,
     kHeartbeat,
+    kSeed,
+    // Then three codes for each impairment: both directions, tx, rx.
+    kImpairmentFirst = 2000,
 };
+
+// The impairments, each with three options: --loss, --loss-tx, --loss-rx.
+enum eImpairment : int
+{
+    kLoss,
+    kBurstLoss,
+    kDelay,
+    kJitter,
+    kReorder,
+    kDuplicate,
+    kCorrupt,
+    kImpairments
+};
+constexpr const char* kImpairmentNames[kImpairments] = {"loss",    "burst-loss", "delay",  "jitter",
+                                                        "reorder", "duplicate",  "corrupt"};
+constexpr const char* kDirectionSuffixes[3] = {"", "-tx", "-rx"};
+
+bool ParseShare(const char* szText, double& dValue)
+{
+    return ParseSeconds(szText, dValue) && dValue <= 1.0;
+}
+
+// The value, in the unit of its setting, of one impairment.
+bool ParseImpairment(int nWhich, const char* szText, double& dValue)
+{
+    int32_t nValue = 0;
+    switch (nWhich)
+    {
+    case kBurstLoss:
+        if (!ParseInt(szText, 1, 1000, nValue))
+            return false;
+        dValue = nValue;
+        return true;
+    case kDelay:
+    case kJitter:
+        if (!ParseInt(szText, 0, 60000, nValue))
+            return false;
+        dValue = nValue;
+        return true;
+    default: return ParseShare(szText, dValue);
+    }
+}
+
+void SetImpairment(cSimImpairment::Settings& settings, int nWhich, double dValue)
+{
+    switch (nWhich)
+    {
+    case kLoss: settings.dLoss = dValue; break;
+    case kBurstLoss: settings.nBurst = static_cast<int32_t>(dValue); break;
+    case kDelay: settings.nDelayMs = static_cast<int32_t>(dValue); break;
+    case kJitter: settings.nJitterMs = static_cast<int32_t>(dValue); break;
+    case kReorder: settings.dReorder = dValue; break;
+    case kDuplicate: settings.dDuplicate = dValue; break;
+    case kCorrupt: settings.dCorrupt = dValue; break;
+    default: break;
+    }
+}
+
+// The fixed options and the generated ones of the impairments, ended as getopt_long wants.
+std::vector<option> WithImpairmentOptions(const option* pFixed)
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const char* szName : kImpairmentNames)
+            for (const char* szSuffix : kDirectionSuffixes)
+                all.push_back(std::string(szName) + szSuffix);
+        return all;
+    }();
+    std::vector<option> options;
+    for (; pFixed->name; ++pFixed)
+        options.push_back(*pFixed);
+    for (size_t i = 0; i < names.size(); ++i)
+        options.push_back({names[i].c_str(), required_argument, nullptr, kImpairmentFirst + static_cast<int>(i)});
+    options.push_back({nullptr, 0, nullptr, 0});
+    return options;
+}
 
 bool ParseOnOff(const char* szText, bool& bValue)
 {
@@ -183,6 +265,28 @@ std::string cSimOptions::Usage(const std::string& sSettingsFile)
            "                               field and checksum still agree with what is sent)\n"
            "  Frames are counted per link (page protocol, EO stream).\n"
            "\n"
+           "Network impairment, a bad radio or cellular link (UDP links only: a serial link\n"
+           "is not impaired). Each applies both ways by default, each way on its own\n"
+           "decisions; -tx after a name narrows it to what vms-sim sends to the console,\n"
+           "-rx to what the console sends to vms-sim, spoilt before vms-sim handles it\n"
+           "(--loss 1 --loss-rx 0: nothing arrives at the console, commands still work).\n"
+           "P is a share of datagrams, 0 to 1 (off: 0):\n"
+           "      --loss P             lose datagrams (--loss-tx P, --loss-rx P)\n"
+           "      --burst-loss N       each loss takes N datagrams in a row; --loss stays the\n"
+           "                           share lost (default 1)\n"
+           "      --delay MS           hold every datagram MS ms, 0 to 60000\n"
+           "      --jitter MS          hold each up to MS ms more, at random (uniform); datagrams\n"
+           "                           leave by their due times, so jitter reorders them too\n"
+           "      --reorder P          hold a datagram back until the next one has gone (at most\n"
+           "                           200 ms past its time when none follows)\n"
+           "      --duplicate P        send a datagram twice\n"
+           "      --corrupt P          flip one bit of one byte: same length, checksum fails\n"
+           "                           (sync and length bytes are spared)\n"
+           "      --seed S             the random decisions, 0 to 4294967295 (default: from the\n"
+           "                           clock); the same seed repeats them, link by link and way\n"
+           "                           by way. The start line names the impairments and the seed\n"
+           "  The console sends only on the page link, so -rx affects the page link alone.\n"
+           "\n"
            "Load:\n"
            "      --flood N            on the first periodic request, send that group N times\n"
            "                           back to back before its periodic sending starts\n"
@@ -255,8 +359,13 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         {"speed", required_argument, nullptr, kSpeed},
         {"loop", no_argument, nullptr, kLoop},
         {"replay-now", no_argument, nullptr, kReplayNow},
+        {"seed", required_argument, nullptr, kSeed},
         {nullptr, 0, nullptr, 0},
     };
+    static const std::vector<option> kAllOptions = WithImpairmentOptions(kOptions);
+    // Given values by impairment and form (both, tx, rx); a one-way form
+    // outranks the two-way one wherever it stands on the line.
+    std::array<std::array<std::optional<double>, 3>, kImpairments> impairments{};
     optind = 1;
     opterr = 0;
     int nOption;
@@ -264,9 +373,19 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
     bool bVersion = false;
     bool bTagsGiven = false;
     bool bReplayOptions = false;
-    while ((nOption = getopt_long(argc, argv, ":v:p:s:qhV", kOptions, nullptr)) != -1)
+    while ((nOption = getopt_long(argc, argv, ":v:p:s:qhV", kAllOptions.data(), nullptr)) != -1)
     {
         bool bOk = true;
+        if (nOption >= kImpairmentFirst && nOption < kImpairmentFirst + 3 * kImpairments)
+        {
+            const int nWhich = (nOption - kImpairmentFirst) / 3;
+            double dValue = 0.0;
+            if (!ParseImpairment(nWhich, optarg, dValue))
+                return Fail(std::string("invalid value \"") + optarg + "\" for --" +
+                            OptionName(kAllOptions.data(), nOption));
+            impairments[static_cast<size_t>(nWhich)][static_cast<size_t>((nOption - kImpairmentFirst) % 3)] = dValue;
+            continue;
+        }
         switch (nOption)
         {
         case kSettings: m_sSettingsFile = optarg; break;
@@ -314,6 +433,13 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
             m_bReplayLoop = true;
             bReplayOptions = true;
             break;
+        case kSeed:
+        {
+            long nSeed = 0;
+            bOk = cToolOptions::ParseInteger(optarg, 0, UINT32_MAX, 0, nSeed);
+            m_nSeed = static_cast<uint32_t>(nSeed);
+            break;
+        }
         case kReplayNow:
             m_bReplayNow = true;
             bReplayOptions = true;
@@ -322,7 +448,7 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
             return FailOption(nOption, argv);
         }
         if (!bOk)
-            return Fail(std::string("invalid value \"") + optarg + "\" for --" + OptionName(kOptions, nOption));
+            return Fail(std::string("invalid value \"") + optarg + "\" for --" + OptionName(kAllOptions.data(), nOption));
         m_Given.insert(nOption);
     }
     if (optind < argc)
@@ -333,6 +459,16 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         return eParse::Version;
     if (bReplayOptions && m_ReplayFiles.empty())
         return Fail("--speed, --loop and --replay-now go with --replay FILE");
+    for (int nWhich = 0; nWhich < kImpairments; ++nWhich)
+    {
+        const auto& given = impairments[static_cast<size_t>(nWhich)];
+        if (const std::optional<double>& tx = given[1] ? given[1] : given[0])
+            SetImpairment(m_ImpairTx, nWhich, *tx);
+        if (const std::optional<double>& rx = given[2] ? given[2] : given[0])
+            SetImpairment(m_ImpairRx, nWhich, *rx);
+    }
+    if (!Given(kSeed))
+        m_nSeed = static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
     if (!bTagsGiven && m_nEoTags > m_nEoTargets)
         m_nEoTags = m_nEoTargets;  // the default follows fewer targets
     return Check() ? eParse::Run : eParse::Error;
@@ -423,6 +559,18 @@ std::string cSimOptions::LinkSummary() const
     }
     if (!sGiven.empty())
         sSummary += " (" + sGiven + " from the command line)";
+    return sSummary;
+}
+
+std::string cSimOptions::ImpairmentSummary() const
+{
+    const std::string sTx = m_ImpairTx.Describe();
+    const std::string sRx = m_ImpairRx.Describe();
+    std::string sSummary = sTx == sRx ? "network, both ways: " + sTx
+                                      : "network: to the console " + sTx + "; from the console " + sRx;
+    sSummary += "; seed " + std::to_string(m_nSeed) + (Given(kSeed) ? "" : " (from the clock)");
+    if (!m_sSerialDevice.empty())
+        sSummary += "; the serial page link is not impaired";
     return sSummary;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "CommsSettings.h"
 #include "RC_Variant.h"
+#include "cSimImpairment.h"
 #include "cToolOptions.h"
 
 #include <cstdint>
@@ -69,6 +70,16 @@ public:
 
     int32_t m_nFlood = 0;  // frames sent back to back on the first periodic request
     double m_dFloodRate = 0.0;  // frames per second; 0: as fast as the link takes them
+
+    // A bad network on the UDP links (cSimImpairment), per direction: tx what
+    // we send to the console, rx what it sends us. Options only, never the
+    // settings file.
+    cSimImpairment::Settings m_ImpairTx;
+    cSimImpairment::Settings m_ImpairRx;
+    uint32_t m_nSeed = 0;  // from the clock unless --seed gives it
+    bool Impaired() const { return m_ImpairTx.On() || m_ImpairRx.On(); }
+    // "network: to the console loss 0.1; from the console none; seed 42 ...".
+    std::string ImpairmentSummary() const;
 
     bool m_bQuiet = false;
 

@@ -2,6 +2,7 @@
 
 #include "RC_FrameSync.h"
 #include "cSimEventLog.h"
+#include "cSimFaults.h"
 #include "cTrafficLogReader.h"
 
 #include <algorithm>
@@ -80,6 +81,7 @@ bool cSimReplay::Start(std::string& sError)
               : cSimTransport::Framing{RC_ShortSync, MsgDescriptor::kOneByteLength, 3, 5};
     m_pPages = std::make_unique<cSimTransport>("vms-sim replay", framing,
                                                [this](const uint8_t*, int32_t, bool) { OnConsoleFrame(); });
+    m_pPages->Impair(m_Options.m_ImpairTx, m_Options.m_ImpairRx, m_Options.m_nSeed, cSimFaults::kPages);
     const bool bSerial = !m_Options.m_sSerialDevice.empty();
     if (!(bSerial ? m_pPages->OpenSerial(m_Options.m_sSerialDevice, m_Options.m_nBaudRate)
                   : m_pPages->OpenUdp(m_Options.m_sBindAddress, m_Options.m_nPort, m_Options.m_sAddress,
@@ -94,6 +96,7 @@ bool cSimReplay::Start(std::string& sError)
     if (nEo > 0)
     {
         m_pEo = std::make_unique<cSimTransport>("vms-sim replay EO", cSimTransport::Framing{}, nullptr);
+        m_pEo->Impair(m_Options.m_ImpairTx, m_Options.m_ImpairRx, m_Options.m_nSeed, cSimFaults::kEo);
         if (!m_pEo->OpenUdp(m_Options.m_sBindAddress, m_Options.m_nEoListenPort, m_Options.m_sAddress,
                             m_Options.m_nEoPort))
         {

@@ -36,6 +36,12 @@ bool cSimTransport::OpenUdp(const std::string& sLocalAddress, int32_t nLocalPort
         return false;
     }
     m_pUdpIF = std::move(pUdpIF);
+    if (m_pImpaired)
+        m_pImpaired->Start([this](const std::vector<uint8_t>& frame) { Send(frame); },
+                           [this](const std::vector<uint8_t>& frame) {
+                               VerifyChecksum(frame.data(), static_cast<int32_t>(frame.size()), 0);
+                           },
+                           static_cast<size_t>(m_Framing.nLengthPos) + 1);
     if (Bind(m_pUdpIF.get()) && m_pUdpIF->startRx())
         return true;
     close();
@@ -63,6 +69,8 @@ bool cSimTransport::Bind(cCommsIF* pCommsIF)
 
 void cSimTransport::close()
 {
+    if (m_pImpaired)
+        m_pImpaired->Stop();
     stopTx();
     // Receive threads end here, before the handler's owner can go away.
     if (m_pUdpIF)
@@ -77,6 +85,8 @@ void cSimTransport::close()
 
 bool cSimTransport::Send(const std::vector<uint8_t>& frame)
 {
+    if (m_pImpaired && m_pImpaired->Tx(frame))
+        return true;
     if (!sendMessage(frame.data(), static_cast<int32_t>(frame.size())))
         return false;
     ++m_nFramesSent;
@@ -102,6 +112,8 @@ bool cSimTransport::loadRxMsgDescriptors()
 
 void cSimTransport::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t)
 {
+    if (m_pImpaired && m_pImpaired->Rx(pFrame, nLength))
+        return;
     if (!pFrame || nLength < 2 || !m_fnHandler)
         return;
     const bool bGood = RC_Checksum(pFrame, static_cast<size_t>(nLength - 1)) == pFrame[nLength - 1];
@@ -132,4 +144,10 @@ std::string cSimTransport::RefusedDestination() const
 {
     const cCommsIF* pCommsIF = getCommsIF();
     return pCommsIF ? pCommsIF->RefusedDestination() : std::string();
+}
+
+void cSimTransport::Impair(const cSimImpairment::Settings& tx, const cSimImpairment::Settings& rx, uint64_t nSeed,
+                           uint32_t nLink)
+{
+    m_pImpaired = tx.On() || rx.On() ? std::make_unique<cSimLinkImpairment>(tx, rx, nSeed, nLink) : nullptr;
 }

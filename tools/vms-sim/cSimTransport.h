@@ -2,6 +2,7 @@
 #include "MsgDescriptor.h"
 #include "cCommsIO.h"
 #include "cRC_MismatchMonitor.h"
+#include "cSimLinkImpairment.h"
 
 #include <array>
 #include <atomic>
@@ -53,6 +54,11 @@ public:
     // sends went. Between opening and closing, from any thread.
     cRC_MismatchMonitor::Counts LinkCounts(std::array<uint64_t, RC_kDatagramKinds>& samples) const;
     std::string RefusedDestination() const;
+    // A bad network from the next OpenUdp on (a serial link is never
+    // impaired): tx spoils what Send sends, rx what arrives, before it is
+    // handled. nLink gives each link its own decisions from the one seed.
+    void Impair(const cSimImpairment::Settings& tx, const cSimImpairment::Settings& rx, uint64_t nSeed,
+                uint32_t nLink);
 
     bool loadRxMsgDescriptors() override;
     void VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
@@ -66,4 +72,5 @@ private:
     std::unique_ptr<cSerialIF> m_pSerialIF;
     std::atomic<uint32_t> m_nFramesSent{0};
     std::atomic<uint32_t> m_nGoodFrames{0};  // receive thread counts
+    std::unique_ptr<cSimLinkImpairment> m_pImpaired;
 };

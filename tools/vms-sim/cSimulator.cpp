@@ -58,6 +58,7 @@ bool cSimulator::Start(std::string& sError)
         m_pProtocol->HandleFrame(pFrame, nLength, bGood);
     };
     m_pPages = std::make_unique<cSimTransport>("vms-sim", CommandFraming(m_Options.Variant()), fnHandler);
+    m_pPages->Impair(m_Options.m_ImpairTx, m_Options.m_ImpairRx, m_Options.m_nSeed, cSimFaults::kPages);
     const bool bSerial = !m_Options.m_sSerialDevice.empty();
     const bool bPagesOpen = bSerial ? m_pPages->OpenSerial(m_Options.m_sSerialDevice, m_Options.m_nBaudRate)
                                     : m_pPages->OpenUdp(m_Options.m_sBindAddress, m_Options.m_nPort,
@@ -72,6 +73,7 @@ bool cSimulator::Start(std::string& sError)
     }
     // The EO link only sends; the console's empty datagram shows where its receiver is.
     m_pEo = std::make_unique<cSimTransport>("vms-sim EO", cSimTransport::Framing{}, nullptr);
+    m_pEo->Impair(m_Options.m_ImpairTx, m_Options.m_ImpairRx, m_Options.m_nSeed, cSimFaults::kEo);
     if (!m_pEo->OpenUdp(m_Options.m_sBindAddress, m_Options.m_nEoListenPort, m_Options.m_sAddress,
                         m_Options.m_nEoPort))
     {

@@ -67,6 +67,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "vms-sim: %s, in %s; the built-in default stays\n", sProblem.c_str(),
                      settings.Source().c_str());
     log.Event("settings: %s: %s", settings.Source().c_str(), options.LinkSummary().c_str());
+    if (options.Impaired())
+        log.Event("%s", options.ImpairmentSummary().c_str());
 
     if (options.Replaying())
     {

@@ -185,6 +185,13 @@ TEST(SimOptions, WrongUsageIsExplained)
         {{"--frobnicate"}, "unknown option --frobnicate"},
         {{"--pages"}, "--pages wants a value"},
         {{"extra"}, "unexpected argument \"extra\""},
+        {{"--loss", "1.5"}, "invalid value \"1.5\" for --loss"},
+        {{"--corrupt-rx", "-0.1"}, "for --corrupt-rx"},
+        {{"--burst-loss-tx", "0"}, "for --burst-loss-tx"},
+        {{"--delay", "60001"}, "for --delay"},
+        {{"--jitter-rx", "soon"}, "for --jitter-rx"},
+        {{"--seed", "-1"}, "for --seed"},
+        {{"--duplicate"}, "--duplicate wants a value"},
     };
     for (const auto& [args, sFragment] : cases)
     {
@@ -194,4 +201,35 @@ TEST(SimOptions, WrongUsageIsExplained)
     }
     cSimOptions options;
     EXPECT_EQ(Parse(options, {"--variant", "1", "--help"}), cSimOptions::eParse::Help);
+}
+
+// Each impairment goes both ways unless a one-way form names the way, which
+// wins wherever it stands; the start line says what is on and the seed.
+TEST(SimOptions, ImpairmentsApplyBothWaysUnlessAWayIsNamed)
+{
+    cSimOptions plain;
+    ASSERT_EQ(Parse(plain, {}), cSimOptions::eParse::Run);
+    EXPECT_FALSE(plain.Impaired());
+
+    cSimOptions options;
+    ASSERT_EQ(Parse(options, {"--loss-rx", "0", "--loss", "0.25", "--burst-loss", "3", "--jitter", "50",
+                              "--delay-tx", "20", "--duplicate-tx", "1", "--corrupt-rx", "0.5", "--reorder", "0.1",
+                              "--seed", "4294967295"}),
+              cSimOptions::eParse::Run);
+    ASSERT_TRUE(options.Impaired());
+    EXPECT_EQ(options.m_ImpairTx.dLoss, 0.25);
+    EXPECT_EQ(options.m_ImpairRx.dLoss, 0.0);
+    EXPECT_EQ(options.m_ImpairRx.nBurst, 3);
+    EXPECT_EQ(options.m_ImpairRx.nDelayMs, 0);
+    EXPECT_EQ(options.m_nSeed, 4294967295u);
+    EXPECT_EQ(options.ImpairmentSummary(),
+              "network: to the console loss 0.25 in bursts of 3, delay 20 ms + 0-50 ms, reorder 0.1, duplicate 1; "
+              "from the console delay 0-50 ms, reorder 0.1, corrupt 0.5; seed 4294967295");
+
+    cSimOptions both;
+    ASSERT_EQ(Parse(both, {"--loss", "0.1", "--serial", "/dev/ttyUSB0"}), cSimOptions::eParse::Run);
+    const std::string sSummary = both.ImpairmentSummary();
+    EXPECT_EQ(sSummary.rfind("network, both ways: loss 0.1; seed ", 0), 0u) << sSummary;
+    EXPECT_NE(sSummary.find(" (from the clock); the serial page link is not impaired"), std::string::npos)
+        << sSummary;
 }

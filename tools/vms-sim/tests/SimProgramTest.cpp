@@ -44,7 +44,9 @@ TEST(SimProgram, HelpExplainsItselfAndWrongUsageIsRefused)
     for (const char* szFragment : {"Usage: vms-sim", "every R x 100 ms", "rate 0 stops", "--serial DEVICE",
                                    "--eo-format", "--bad-checksum-every", "--no-heartbeat-for", "--short-frames",
                                    "--settings FILE", "nControllerType\n                           of the settings file, else 0",
-                                   "bUseVMS_HeartBeat", "nTxPort of the settings"})
+                                   "bUseVMS_HeartBeat", "nTxPort of the settings", "--loss P", "--loss-tx",
+                                   "--burst-loss N", "--jitter MS", "--corrupt P", "--seed S",
+                                   "a serial link\nis not impaired", "(default: from the\n                           clock)"})
         EXPECT_NE(sHelp.find(szFragment), std::string::npos) << szFragment;
     // It names the file the console would take, and makes nothing to say so.
     EXPECT_NE(sHelp.find("    " + home.File("config/kestrum/Kestrum.xml") + "\n"), std::string::npos) << sHelp;
@@ -192,4 +194,81 @@ TEST(SimProgram, UnreadableSettingsAreSaidOnceAndTheDefaultsRun)
               std::string::npos)
         << sim.Errors();
     EXPECT_NE(sim.Errors().find("; running on the built-in defaults\n"), std::string::npos) << sim.Errors();
+}
+
+namespace
+{
+// The program's arguments for variant 1 without heartbeats, answering to
+// the console's peer socket, with the network options after them.
+std::vector<std::string> ImpairedArgs(const std::vector<std::string>& network, const TempDir& dir,
+                                      const UdpPeer& console)
+{
+    std::vector<std::string> args{"--variant", "1", "--heartbeat", "off", "--pages", dir.File("pages.xml"),
+                                  "--bind", "127.0.0.1", "--port", "0", "--reply-port",
+                                  std::to_string(console.Port()), "--eo-listen-port", "0", "--eo-port",
+                                  std::to_string(FreeUdpPort())};
+    args.insert(args.end(), network.begin(), network.end());
+    return args;
+}
+
+// Where the started program takes commands, from its ready line; 0 if none came.
+uint16_t ReadyPort(ChildProcess& sim)
+{
+    const std::string sReady = sim.UpTo("vms-sim ready");
+    const size_t nAt = sReady.find("pages 127.0.0.1:");
+    return nAt == std::string::npos ? 0 : static_cast<uint16_t>(std::stoi(sReady.substr(nAt + 16)));
+}
+
+const Bytes kQuery = WithChecksum({0x99, 0x05, 0x02, 0x00, 0x01, 0x8B});
+const Bytes kAnswer = WithChecksum({0x99, 0x05, 0x02, 0x00, 0x00, 0x09, 0x0B, 0x00});
+} // namespace
+
+// --loss 1 --loss-rx 0: commands still arrive and are handled, nothing comes
+// back; the start line says so, with the seed.
+TEST(SimProgram, LossOneWayLetsCommandsInAndNothingOut)
+{
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    UdpPeer console;
+    ChildProcess sim = VmsSim(ImpairedArgs({"--loss", "1", "--loss-rx", "0", "--seed", "7"}, dir, console), dir.Path());
+    const uint16_t nPort = ReadyPort(sim);
+    ASSERT_NE(nPort, 0) << sim.Output();
+    EXPECT_NE(sim.Output().find("network: to the console loss 1; from the console none; seed 7\n"),
+              std::string::npos)
+        << sim.Output();
+    console.SendTo(nPort, kQuery);
+    EXPECT_NE(sim.UpTo("query 5/2/11 = 0"), "");
+    console.SendTo(nPort, kQuery);
+    EXPECT_NE(sim.UpTo("query 5/2/11 = 0"), "");
+    EXPECT_FALSE(console.ReceiveWithin(300ms)) << "the answers are lost";
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+// --duplicate-tx 1 --corrupt-tx 1: every answer comes twice, each of its
+// length with one bit flipped, so its checksum fails.
+TEST(SimProgram, EveryAnswerTwiceAndCorrupted)
+{
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    UdpPeer console;
+    ChildProcess sim = VmsSim(ImpairedArgs({"--duplicate-tx", "1", "--corrupt-tx", "1"}, dir, console), dir.Path());
+    const uint16_t nPort = ReadyPort(sim);
+    ASSERT_NE(nPort, 0) << sim.Output();
+    for (int i = 0; i < 3; ++i)
+    {
+        console.SendTo(nPort, kQuery);
+        const std::optional<Bytes> first = console.ReceiveWithin(10s);
+        const std::optional<Bytes> second = console.ReceiveWithin(10s);
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(*first, *second);
+        ASSERT_EQ(first->size(), kAnswer.size());
+        EXPECT_FALSE(ChecksumGood(*first));
+        int nBits = 0;
+        for (size_t n = 0; n < kAnswer.size(); ++n)
+            nBits += __builtin_popcount((*first)[n] ^ kAnswer[n]);
+        EXPECT_EQ(nBits, 1);
+    }
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
 }
