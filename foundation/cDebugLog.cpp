@@ -102,7 +102,13 @@ void cDebugLog::Log(int32_t nLevel, const char* szFunction, int32_t nLine, const
         if (!m_pFile)
             OpenFileLocked();
         if (m_pFile)
+        {
             std::fprintf(m_pFile, "L%d:%s\n", nLevel, szLine);
+            // Warnings and worse are few and are what a reader (or a crash)
+            // must not lose: on disk at once. Debug lines stay buffered.
+            if (nLevel <= DBG_WRN)
+                std::fflush(m_pFile);
+        }
     }
     if (m_fnObserver)
         m_fnObserver(nLevel, szLine);

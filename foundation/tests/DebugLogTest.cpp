@@ -36,6 +36,8 @@ TEST_F(DebugLog, DefaultThresholdWritesWarningsAndWorse)
     log.Log(DBG_ERR, "Fn::err", 7, "", CAT_GENERAL);
     log.Log(DBG_FAT, "Fn::fat", 8, "fatal", CAT_GENERAL);
     const std::string sStderr = ::testing::internal::GetCapturedStderr();
+    // Warnings and worse are on disk before the log closes: a crash keeps them.
+    EXPECT_NE(LogFile().find("L1:Fn::fat (8): fatal\n"), std::string::npos);
     log.Close();
 
     EXPECT_EQ(sStderr, "WRN::XThread::Begin (55): (worker) Thread Already Running\n"
