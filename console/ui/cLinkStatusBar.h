@@ -1,5 +1,6 @@
 #pragma once
 #include "cLinkHealth.h"
+#include "cLinkQualityState.h"
 #include "cRefreshTimer.h"
 
 #include <QStatusBar>
@@ -29,6 +30,12 @@ public:
     static constexpr const char* kSkipped = "skipped";
     static constexpr const char* kAge = "age";
     static constexpr const char* kPeers = "peers";  // shown once a sender was refused
+    // The link figures (cLinkQualityState), and "LINK DEGRADED" on amber while it is.
+    static constexpr const char* kDegraded = "degraded";  // shown only while degraded
+    static constexpr const char* kRoundTrip = "roundtrip";
+    static constexpr const char* kUnanswered = "unanswered";
+    static constexpr const char* kEoGaps = "eogaps";
+    static constexpr const char* kDuplicates = "duplicates";
 
     explicit cLinkStatusBar(QWidget* pParent = nullptr);
 
@@ -43,6 +50,10 @@ public:
 
     void Update();
     bool IsLost() const { return m_bLost; }
+    bool IsDegraded() const { return m_Quality.Shown().bDegraded; }
+    void SetQualityThresholds(const cLinkQualityState::Thresholds& thresholds) { m_Quality.SetThresholds(thresholds); }
+    // The figures' state and texts as last shown, for other views of the link.
+    const cLinkQualityState& Quality() const { return m_Quality; }
     void Stop() { m_Timer.Stop(); }
 
 private:
@@ -55,12 +66,14 @@ private:
 
     static void Show(QLabel* pLabel, const std::string& sText);
     void ShowDisplay(const cLinkHealth::Display& display);
+    void ShowQuality();
 
     const cRC_IO_Pages* m_pRC_IO_Pages = nullptr;
     cLinkHealth m_Health;
     std::optional<cLinkHealth::Display> m_Shown;  // what the sections show now
     std::vector<SectionEntry> m_Sections;
+    cLinkQualityState m_Quality;
     bool m_bLost = false;
-    bool m_bStyled = false;
+    const char* m_szStyle = nullptr;  // the style sheet applied: none, lost or degraded
     cRefreshTimer m_Timer;
 };
