@@ -5,6 +5,7 @@
 #include "RC_EoFrameView.h"
 #include "RC_Frame.h"
 #include "cCommsIF.h"
+#include "cRC_LinkQuality.h"
 #include "cRxProtocol.h"
 
 namespace
@@ -80,6 +81,10 @@ size_t cRC_IO_EoData::RecordSize(uint8_t nFormat)
 
 void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t)
 {
+    cRC_LinkQuality* pQuality = m_pLinkQuality.load();
+    const auto now = std::chrono::steady_clock::now();
+    if (pQuality && nLength > 0)
+        pQuality->FrameReceived(cRC_LinkQuality::Link::kEo, pFrame, static_cast<size_t>(nLength), now);
     std::mutex* pMutex = nullptr;
     EoReport* pReport = nullptr;
     switch (RC_EoFrameView::IdOf(pFrame, nLength))
@@ -104,6 +109,8 @@ void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", __LINE__, DbgLogFormat("Track report of %d bytes is too short", nLength));
         return;
     }
+    if (pQuality)
+        pQuality->EoReportReceived(now);
     std::lock_guard<std::mutex> lock(*pMutex);
     if (!Decode(frame, *pReport))
     {

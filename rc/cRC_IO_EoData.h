@@ -2,11 +2,13 @@
 #include "EoReport.h"
 #include "cRC_IO.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 
 class RC_EoFrameView;
+class cRC_LinkQuality;
 
 // Receives the remote system's EO track and tag reports on a connection of
 // its own and keeps the latest of each. The receive thread rewrites a report
@@ -24,6 +26,9 @@ public:
 
     EoReport CopyTrackData() const;
     EoReport CopyTagData() const;
+    // Where frames and reports are recorded for the link figures (null:
+    // nowhere). It must outlive this object.
+    void SetLinkQuality(cRC_LinkQuality* pQuality) { m_pLinkQuality = pQuality; }
 
     // Bytes per track record of a format; 0 for a format that is not known.
     static size_t RecordSize(uint8_t nFormat);
@@ -38,4 +43,5 @@ private:
     EoReport m_TrackData;
     mutable std::mutex m_TagMutex;
     EoReport m_TagData;
+    std::atomic<cRC_LinkQuality*> m_pLinkQuality{nullptr};
 };

@@ -7,6 +7,7 @@
 #include "RC_Payload.h"
 #include "cCommsIF.h"
 #include "cPageList.h"
+#include "cRC_LinkQuality.h"
 #include "cRxProtocol.h"
 
 cRC_IO_Pages::cRC_IO_Pages(RC_Variant nControllerType, bool bStartTimer)
@@ -63,7 +64,7 @@ bool cRC_IO_Pages::SendValue(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, 
 bool cRC_IO_Pages::SendQuery(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem)
 {
     RC_Payload payload;
-    return payload.AddQuery(nItem) && Send(nSubSystem, nIndex, payload);
+    return payload.AddQuery(nItem) && SendRequest(nSubSystem, nIndex, nItem, payload);
 }
 
 bool cRC_IO_Pages::SendByte(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem, uint8_t nValue)
@@ -127,6 +128,19 @@ bool cRC_IO_Pages::Send(uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& pa
     return frame.BuildCommand(m_nControllerType, nSubSystem, nIndex, payload) && SendFrame(frame);
 }
 
+bool cRC_IO_Pages::SendRequest(uint8_t nSubSystem, uint8_t nIndex, uint16_t nReplyItem, const RC_Payload& payload)
+{
+    cRC_LinkQuality* pQuality = m_pLinkQuality.load();
+    if (!pQuality)
+        return Send(nSubSystem, nIndex, payload);
+    // Recorded before it goes: the reply may be handled before Send returns.
+    const uint64_t nTicket = pQuality->RequestSent(nSubSystem, nIndex, nReplyItem, std::chrono::steady_clock::now());
+    if (Send(nSubSystem, nIndex, payload))
+        return true;
+    pQuality->RequestWithdrawn(nTicket);
+    return false;
+}
+
 bool cRC_IO_Pages::SendFrame(const RC_Frame& frame)
 {
     if (!sendMessage(frame.Data(), static_cast<int32_t>(frame.Size())))
@@ -163,7 +177,11 @@ bool cRC_IO_Pages::SendPeriodic(uint8_t nSubSystem, uint8_t nIndex, uint8_t nRat
 {
     RC_Payload payload;
     const uint8_t header[3] = {kRate, nRate, kMask};
-    return payload.AddRaw(header, 3) && payload.AddRaw(mask.data(), mask.size()) && Send(nSubSystem, nIndex, payload);
+    if (!payload.AddRaw(header, 3) || !payload.AddRaw(mask.data(), mask.size()))
+        return false;
+    // A stop (rate 0) is not answered.
+    return nRate == 0 ? Send(nSubSystem, nIndex, payload)
+                      : SendRequest(nSubSystem, nIndex, cRC_LinkQuality::kAnyItem, payload);
 }
 
 bool cRC_IO_Pages::StopPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex)
@@ -229,6 +247,9 @@ std::string cRC_IO_Pages::DescribeMismatch(RC_DatagramKind eKind, uint64_t nSamp
 
 void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t)
 {
+    cRC_LinkQuality* pQuality = m_pLinkQuality.load();
+    if (pQuality && nLength > 0)
+        pQuality->FrameReceived(cRC_LinkQuality::Link::kPages, pFrame, static_cast<size_t>(nLength), std::chrono::steady_clock::now());
     if (m_nControllerType == RC_Variant::ShortFrames)
     {
         const RC_FrameView frame = RC_FrameView::Status(RC_Variant::ShortFrames, pFrame, nLength);
@@ -274,6 +295,11 @@ void cRC_IO_Pages::handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength)
 void cRC_IO_Pages::ProcessStatus(const RC_FrameView& frame)
 {
     const uint8_t nSubSystem = frame.SubSystem();
-    if (m_Registry.ProcessStatus(frame.Payload(), static_cast<int32_t>(frame.PayloadSize()), nSubSystem, frame.Index()))
+    cRC_LinkQuality::Items items;
+    const bool bDecoded =
+        m_Registry.ProcessStatus(frame.Payload(), static_cast<int32_t>(frame.PayloadSize()), nSubSystem, frame.Index(), &items);
+    if (cRC_LinkQuality* pQuality = m_pLinkQuality.load())
+        pQuality->StatusReceived(nSubSystem, frame.Index(), items, std::chrono::steady_clock::now());
+    if (bDecoded)
         m_sigSubsystemUpdated(nSubSystem);
 }

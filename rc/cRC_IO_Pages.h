@@ -15,6 +15,7 @@
 #include <vector>
 
 class cPageList;
+class cRC_LinkQuality;
 class RC_ItemValue;
 class RC_Frame;
 class RC_Payload;
@@ -79,6 +80,10 @@ public:
     RC_Variant ControllerType() const { return m_nControllerType; }
     std::vector<PeriodicEntry> PeriodicRequests() const { return m_Periodic.Entries(); }
     size_t HoldersRegistered(uint32_t nItemKey) const { return m_Registry.HoldersRegistered(nItemKey); }
+    // Where requests, replies and frames are recorded for the link figures
+    // (null: nowhere). It must outlive this object.
+    void SetLinkQuality(cRC_LinkQuality* pQuality) { m_pLinkQuality = pQuality; }
+    cRC_LinkQuality* LinkQuality() const { return m_pLinkQuality.load(); }
 
     boost::signals2::signal<void(unsigned char)> m_sigSubsystemUpdated;
     std::atomic<int32_t> m_nTxCount{0};
@@ -100,6 +105,8 @@ protected:
 private:
     bool Send(uint8_t nSubSystem, uint8_t nIndex, const RC_Payload& payload);
     bool SendFrame(const RC_Frame& frame);
+    // A send that expects a status reply carrying nReplyItem (or any item).
+    bool SendRequest(uint8_t nSubSystem, uint8_t nIndex, uint16_t nReplyItem, const RC_Payload& payload);
     bool SendPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, const RC_ItemValue& value1, uint8_t nItem2,
                   const RC_ItemValue& value2);
     bool SendPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex, const std::array<uint8_t, 16>& mask);
@@ -112,5 +119,6 @@ private:
     void ProcessStatus(const RC_FrameView& frame);
 
     const RC_Variant m_nControllerType;
+    std::atomic<cRC_LinkQuality*> m_pLinkQuality{nullptr};
     cMM_TimerSignal m_TimerHB;  // last: stopped before the rest goes
 };

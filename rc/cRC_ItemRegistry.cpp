@@ -66,7 +66,8 @@ bool cRC_ItemRegistry::ProcessStatusByte(uint8_t nStatus)
     return true;
 }
 
-bool cRC_ItemRegistry::ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex)
+bool cRC_ItemRegistry::ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex,
+                                     std::bitset<256>* pItemsSeen)
 {
     if (nLength < 2)
         return true;
@@ -76,6 +77,8 @@ bool cRC_ItemRegistry::ProcessStatus(const uint8_t* pPayload, int32_t nLength, u
     while (i + 1 < nEnd)
     {
         const uint32_t nKey = static_cast<uint32_t>(nSubSystem) << 16 | static_cast<uint32_t>(nIndex) << 8 | pPayload[i];
+        if (pItemsSeen)
+            pItemsSeen->set(pPayload[i]);
         const auto it = m_Items.find(nKey);
         if (it == m_Items.end())
         {

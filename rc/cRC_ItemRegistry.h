@@ -1,6 +1,7 @@
 #pragma once
 #include "RC_DataType.h"
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -28,8 +29,10 @@ public:
     static bool ProcessStatusByte(uint8_t nStatus);
     // Decodes every item of a status payload into its holders. False when an
     // unknown item stopped the decoding (reported): the rest is not trusted
-    // and no update is to be announced.
-    bool ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex);
+    // and no update is to be announced. pItemsSeen, when given, gets the
+    // number of every item the payload was found to carry.
+    bool ProcessStatus(const uint8_t* pPayload, int32_t nLength, uint8_t nSubSystem, uint8_t nIndex,
+                       std::bitset<256>* pItemsSeen = nullptr);
 
 private:
     using Holders = std::vector<std::pair<RC_DataType, RC_ItemValue*>>;

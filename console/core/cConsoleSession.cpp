@@ -70,9 +70,15 @@ cConsoleSession::Result cConsoleSession::StartPages()
     if (m_pRC_IO_Pages)
         return Result::kStarted;
     const RC_Variant eVariant = m_Settings.ControllerType();
+    m_LinkQuality.Configure(m_Settings.LinkQualitySettings());
+    const auto make = [this, eVariant] {
+        auto* pPages = new (std::nothrow) cRC_IO_Pages(eVariant);
+        if (pPages)
+            pPages->SetLinkQuality(&m_LinkQuality);
+        return pPages;
+    };
     const Result eResult =
-        Start(m_pRC_IO_Pages, [eVariant] { return new (std::nothrow) cRC_IO_Pages(eVariant); }, m_Settings.m_CommsSettings,
-              "Kestrum", "KestrumDlg::InitialiseRC_IO_Pages", "m_pRC_IO_Pages");
+        Start(m_pRC_IO_Pages, make, m_Settings.m_CommsSettings, "Kestrum", "KestrumDlg::InitialiseRC_IO_Pages", "m_pRC_IO_Pages");
     if (eResult != Result::kStarted)
         return eResult;
     // Every defined item is requested periodically; a VMS that asks for the
@@ -89,8 +95,15 @@ cConsoleSession::Result cConsoleSession::StartEoData()
         return Result::kStopped;
     if (m_pRC_IO_EoData)
         return Result::kStarted;
-    return Start(m_pRC_IO_EoData, [] { return new (std::nothrow) cRC_IO_EoData(); }, m_Settings.m_CommsSettings,
-                 "EoTrackData", "KestrumDlg::InitialiseRC_IO_EoData", "m_pRC_IO_EoData");
+    m_LinkQuality.Configure(m_Settings.LinkQualitySettings());
+    const auto make = [this] {
+        auto* pEoData = new (std::nothrow) cRC_IO_EoData();
+        if (pEoData)
+            pEoData->SetLinkQuality(&m_LinkQuality);
+        return pEoData;
+    };
+    return Start(m_pRC_IO_EoData, make, m_Settings.m_CommsSettings, "EoTrackData", "KestrumDlg::InitialiseRC_IO_EoData",
+                 "m_pRC_IO_EoData");
 }
 
 bool cConsoleSession::EnableEoDataOutput(bool bEnable)
@@ -101,6 +114,8 @@ bool cConsoleSession::EnableEoDataOutput(bool bEnable)
                "No page protocol: EO track data not switched on or off");
         return false;
     }
+    if (!bEnable)
+        m_LinkQuality.EoStreamStopped();
     return m_pRC_IO_Pages->EnableEoDataOutput(bEnable);
 }
 

@@ -2,6 +2,7 @@
 #include "cKestrumSettings.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
+#include "cRC_LinkQuality.h"
 
 #include <memory>
 #include <string>
@@ -65,13 +66,18 @@ public:
     cPageList& Pages() { return m_Pages; }
     cRC_IO_Pages* RC_IO_Pages() const { return m_pRC_IO_Pages.get(); }
     cRC_IO_EoData* RC_IO_EoData() const { return m_pRC_IO_EoData.get(); }
+    // What both protocol objects record for the link figures; set up from
+    // the settings when the first of them starts.
+    cRC_LinkQuality& LinkQuality() { return m_LinkQuality; }
     bool IsStopped() const { return m_bStopped; }
 
 private:
     const std::string m_sSettingsPath;
     cKestrumSettings m_Settings;
-    // Before the protocol objects: the holders must outlive their receive threads.
+    // Before the protocol objects: the holders and the link figures must outlive
+    // their receive threads.
     cPageList m_Pages;
+    cRC_LinkQuality m_LinkQuality;
     std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
     bool m_bStopped = false;

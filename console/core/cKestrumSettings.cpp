@@ -4,6 +4,7 @@
 #include "XmlReader.h"
 #include "cXmlAttributes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +77,15 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
         sJoystickPlugin = kDefaultJoystickPlugin;
     if (cXmlAttributes::ReadInt(pMain, "nJoystickRetryPeriodMs", nJoystickRetryPeriodMs) && nJoystickRetryPeriodMs < 0)
         nJoystickRetryPeriodMs = 0;
+    cXmlAttributes::ReadInt(pMain, "nReplyTimeoutMs", nReplyTimeoutMs);
+    cXmlAttributes::ReadInt(pMain, "nDuplicateWindowMs", nDuplicateWindowMs);
+    cXmlAttributes::ReadInt(pMain, "nEoGapMs", nEoGapMs);
+    cXmlAttributes::ReadInt(pMain, "nRecoveredEoGapMs", nRecoveredEoGapMs);
+    cXmlAttributes::ReadInt(pMain, "nDegradedUnansweredPercent", nDegradedUnansweredPercent);
+    cXmlAttributes::ReadInt(pMain, "nRecoveredUnansweredPercent", nRecoveredUnansweredPercent);
+    cXmlAttributes::ReadInt(pMain, "nDegradedRoundTripMs", nDegradedRoundTripMs);
+    cXmlAttributes::ReadInt(pMain, "nRecoveredRoundTripMs", nRecoveredRoundTripMs);
+    cXmlAttributes::ReadInt(pMain, "nRecoveredHoldMs", nRecoveredHoldMs);
 
     if (!reader.LoadConfigFile(sPath.c_str(), "EoTrackData"))
     {
@@ -91,6 +101,35 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pEo, "nPictureHeight", nPictureHeight);
     cXmlAttributes::ReadText(pEo, "sAllowedPeers", m_CommsSettings.sEoAllowedPeers);
     return true;
+}
+
+cRC_LinkQuality::Settings cKestrumSettings::LinkQualitySettings() const
+{
+    cRC_LinkQuality::Settings settings;
+    settings.replyTimeout = std::chrono::milliseconds(std::max(nReplyTimeoutMs, 1));
+    settings.duplicateWindow = std::chrono::milliseconds(std::max(nDuplicateWindowMs, 0));
+    settings.eoGapThreshold = std::chrono::milliseconds(std::max(nEoGapMs, 0));
+    return settings;
+}
+
+cLinkQualityState::Thresholds cKestrumSettings::DegradedThresholds() const
+{
+    const auto limits = [](int32_t nUpper, int32_t nLower) {
+        nUpper = std::max(nUpper, 0);
+        return std::pair<int32_t, int32_t>(nUpper, std::clamp(nLower, 0, nUpper));
+    };
+    cLinkQualityState::Thresholds thresholds;
+    const auto [nEnterShare, nLeaveShare] = limits(nDegradedUnansweredPercent, nRecoveredUnansweredPercent);
+    thresholds.dEnterUnanswered = nEnterShare / 100.0;
+    thresholds.dLeaveUnanswered = nLeaveShare / 100.0;
+    const auto [nEnterRoundTrip, nLeaveRoundTrip] = limits(nDegradedRoundTripMs, nRecoveredRoundTripMs);
+    thresholds.enterRoundTrip = std::chrono::milliseconds(nEnterRoundTrip);
+    thresholds.leaveRoundTrip = std::chrono::milliseconds(nLeaveRoundTrip);
+    const auto [nEnterGap, nLeaveGap] = limits(nEoGapMs, nRecoveredEoGapMs);
+    thresholds.enterEoGap = std::chrono::milliseconds(nEnterGap);
+    thresholds.leaveEoGap = std::chrono::milliseconds(nLeaveGap);
+    thresholds.hold = std::chrono::milliseconds(std::max(nRecoveredHoldMs, 0));
+    return thresholds;
 }
 
 bool cKestrumSettings::Read(const std::string& sPath)

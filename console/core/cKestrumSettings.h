@@ -1,6 +1,8 @@
 #pragma once
 #include "CommsSettings.h"
 #include "RC_Variant.h"
+#include "cLinkQualityState.h"
+#include "cRC_LinkQuality.h"
 
 #include <cstdint>
 #include <string>
@@ -45,6 +47,26 @@ public:
     std::string sJoystickPlugin = kDefaultJoystickPlugin;
     // 0: one attempt at start; otherwise a joystick plugged in later is taken up within this period.
     int32_t nJoystickRetryPeriodMs = 0;
+
+    // Link figures and the "LINK DEGRADED" state. Degraded is entered when
+    // requests go unanswered (no reply within nReplyTimeoutMs) above the
+    // degraded share, or the worst round trip or the longest EO report gap of
+    // the last 10 s passes its limit; it is left once all are at or below the
+    // recovered limits for nRecoveredHoldMs.
+    int32_t nReplyTimeoutMs = 1000;
+    int32_t nDuplicateWindowMs = 20;  // identical frames this close count as duplicates
+    int32_t nEoGapMs = 1000;          // EO gaps counted, and degraded above
+    int32_t nRecoveredEoGapMs = 500;
+    int32_t nDegradedUnansweredPercent = 20;
+    int32_t nRecoveredUnansweredPercent = 5;
+    int32_t nDegradedRoundTripMs = 500;
+    int32_t nRecoveredRoundTripMs = 250;
+    int32_t nRecoveredHoldMs = 5000;
+
+    // The keys above, as the recorder and the degraded state take them: no
+    // negative values, and no lower limit above its upper one.
+    cRC_LinkQuality::Settings LinkQualitySettings() const;
+    cLinkQualityState::Thresholds DegradedThresholds() const;
 
     static constexpr const char* kDefaultJoystickPlugin = "libJoyvane.so";
 };

@@ -131,6 +131,7 @@ bool KestrumDlg::StartComms()
         return false;
     }
     setWindowTitle(QString::fromStdString(cTitleBuilder::Title(m_Session.Settings().m_CommsSettings, windowTitle().toStdString())));
+    m_pLinkStatusBar->SetQualityThresholds(m_Session.Settings().DegradedThresholds());
     m_pLinkStatusBar->SetSource(m_Session.RC_IO_Pages());
 
     if (m_Session.Settings().bDisplayLandingDialog)
@@ -158,6 +159,7 @@ void KestrumDlg::ShowLandingDialog()
     if (!pLanding)
         return;
     m_pLandingDlg = pLanding;
+    pLanding->SetLinkQuality(&m_pLinkStatusBar->Quality());
     auto* pLayout = new QVBoxLayout(m_pFrame);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->addWidget(pLanding);

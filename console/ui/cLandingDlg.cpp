@@ -2,6 +2,7 @@
 
 #include "RC_ItemValue.h"
 #include "cLandingValues.h"
+#include "cLinkQualityState.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
 #include "cReadoutLabel.h"
@@ -97,6 +98,16 @@ cLandingDlg::cLandingDlg(RC_Variant eVariant, cRC_IO_Pages* pRC_IO_Pages, const 
     m_pCommsForm->addRow(QStringLiteral("Status:"), m_pStatus);
     m_pCommsForm->addRow(QStringLiteral("Tx:"), m_pTx);
     m_pCommsForm->addRow(QStringLiteral("Rx:"), m_pRx);
+    m_pQuality = MakeReadout(m_pCommsBox);
+    m_pRoundTrip = MakeReadout(m_pCommsBox);
+    m_pUnanswered = MakeReadout(m_pCommsBox);
+    m_pEoGaps = MakeReadout(m_pCommsBox);
+    m_pDuplicates = MakeReadout(m_pCommsBox);
+    m_pCommsForm->addRow(QStringLiteral("Quality:"), m_pQuality);
+    m_pCommsForm->addRow(QStringLiteral("Round trip:"), m_pRoundTrip);
+    m_pCommsForm->addRow(QStringLiteral("Unanswered:"), m_pUnanswered);
+    m_pCommsForm->addRow(QStringLiteral("EO gaps:"), m_pEoGaps);
+    m_pCommsForm->addRow(QStringLiteral("Duplicates:"), m_pDuplicates);
 }
 
 cLandingDlg::~cLandingDlg()
@@ -227,7 +238,29 @@ void cLandingDlg::Refresh()
     SetText(m_pStatus, m_pRC_IO_Pages->m_bLinkActive ? QStringLiteral("OK") : QStringLiteral("FAILED"));
     SetText(m_pTx, QString::number(m_pRC_IO_Pages->m_nTxCount.load()));
     SetText(m_pRx, QString::number(m_pRC_IO_Pages->m_nRxCount.load()));
+    ShowLinkQuality();
     ShowLinkExtras();
+}
+
+void cLandingDlg::ShowLinkQuality()
+{
+    if (!m_pLinkQuality)
+        return;
+    // The status bar's decision, so that both views always agree.
+    const cLinkQualityState::Display& quality = m_pLinkQuality->Shown();
+    SetText(m_pQuality, quality.bLost       ? QStringLiteral("LOST")
+                        : quality.bDegraded ? QStringLiteral("DEGRADED")
+                                            : QStringLiteral("normal"));
+    if (quality.bDegraded != m_bQualityDegraded)
+    {
+        m_bQualityDegraded = quality.bDegraded;
+        m_pQuality->setStyleSheet(m_bQualityDegraded ? QStringLiteral("background: #f0a020; color: black; font-weight: bold;")
+                                                     : QString());
+    }
+    SetText(m_pRoundTrip, QString::fromStdString(quality.sRoundTrip));
+    SetText(m_pUnanswered, QString::fromStdString(quality.sUnanswered));
+    SetText(m_pEoGaps, QString::fromStdString(quality.sEoGaps));
+    SetText(m_pDuplicates, QString::fromStdString(quality.sDuplicates));
 }
 
 bool cLandingDlg::ShowCommonItem(const PageItem& item)

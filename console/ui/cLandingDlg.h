@@ -17,6 +17,7 @@ class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QSlider;
+class cLinkQualityState;
 class cRC_IO_Pages;
 
 // The console's quick-control face, embedded in the main window: buttons,
@@ -45,6 +46,9 @@ public:
     void Refresh();
     // Stops the refresh; the dialog then shows what it last showed.
     void Stop();
+    // The link figures to show with the link read-outs (the status bar's,
+    // which must outlive this dialog); null shows none.
+    void SetLinkQuality(const cLinkQualityState* pQuality) { m_pLinkQuality = pQuality; }
 
     RC_Variant Variant() const { return m_eVariant; }
     const cLandingSettings& Settings() const { return m_Settings; }
@@ -68,6 +72,8 @@ public:
     QLabel* StatusReadout() const { return m_pStatus; }
     QLabel* TxReadout() const { return m_pTx; }
     QLabel* RxReadout() const { return m_pRx; }
+    QLabel* QualityReadout() const { return m_pQuality; }
+    QLabel* RoundTripReadout() const { return m_pRoundTrip; }
     bool TargetValid() const { return m_bTargetValid; }
 
 protected:
@@ -134,6 +140,7 @@ protected:
 private:
     void OnAcqSliderYReleased(int nPosition);
     void ConnectSlider(QSlider* pSlider, void (cLandingDlg::*fnReleased)(int));
+    void ShowLinkQuality();
 
     std::array<QAbstractButton*, kChannels> m_Channels{};
     QButtonGroup* m_pChannelGroup = nullptr;
@@ -151,6 +158,13 @@ private:
     QLabel* m_pStatus = nullptr;
     QLabel* m_pTx = nullptr;
     QLabel* m_pRx = nullptr;
+    QLabel* m_pQuality = nullptr;
+    QLabel* m_pRoundTrip = nullptr;
+    QLabel* m_pUnanswered = nullptr;
+    QLabel* m_pEoGaps = nullptr;
+    QLabel* m_pDuplicates = nullptr;
+    const cLinkQualityState* m_pLinkQuality = nullptr;
+    bool m_bQualityDegraded = false;  // the quality read-out is amber
 
 protected:
     cSliderSendMemory m_SentX;

@@ -1,6 +1,7 @@
 #include "cLinkStatusBar.h"
 
 #include "cRC_IO_Pages.h"
+#include "cRC_LinkQuality.h"
 #include "cReadoutLabel.h"
 
 #include <QLabel>
@@ -9,6 +10,8 @@ namespace
 {
 const char* const kLostStyle =
     "QStatusBar { background: #b3261e; } QStatusBar QLabel { background: #b3261e; color: white; font-weight: bold; }";
+const char* const kDegradedStyle =
+    "QStatusBar { background: #f0a020; } QStatusBar QLabel { background: #f0a020; color: black; font-weight: bold; }";
 }
 
 cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
@@ -20,6 +23,9 @@ cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
     for (const char* szName : {kRate, kChecksum, kSkipped, kAge, kPeers})
         AddSection(QString::fromLatin1(szName));
     Section(kPeers)->hide();
+    for (const char* szName : {kDegraded, kRoundTrip, kUnanswered, kEoGaps, kDuplicates})
+        AddSection(QString::fromLatin1(szName));
+    Section(kDegraded)->hide();
     Update();
     m_Timer.Start();
 }
@@ -29,6 +35,7 @@ void cLinkStatusBar::SetSource(const cRC_IO_Pages* pRC_IO_Pages)
     m_pRC_IO_Pages = pRC_IO_Pages;
     m_Health = cLinkHealth();
     m_Shown.reset();
+    m_Quality = cLinkQualityState(m_Quality.Current());
     Update();
 }
 
@@ -107,6 +114,7 @@ void cLinkStatusBar::Update()
     const cLinkHealth::Display display = m_Health.Update(sample, cLinkHealth::Clock::now());
     if (m_Shown != display)
         ShowDisplay(display);
+    ShowQuality();
     for (const SectionEntry& section : m_Sections)
     {
         if (section.fnText)
@@ -128,9 +136,27 @@ void cLinkStatusBar::ShowDisplay(const cLinkHealth::Display& display)
     ShowExplanation(Section(kMismatch), display.sMismatch);
     ShowWhileSet(Section(kPeers), display.sPeers);
     m_bLost = display.bLost;
-    if (m_bLost != m_bStyled)
+}
+
+void cLinkStatusBar::ShowQuality()
+{
+    cRC_LinkQuality* pRecorder = m_pRC_IO_Pages ? m_pRC_IO_Pages->LinkQuality() : nullptr;
+    const auto now = cLinkQualityState::Clock::now();
+    const cRC_LinkQuality::Figures figures = pRecorder ? pRecorder->Snapshot(now) : cRC_LinkQuality::Figures();
+    const cLinkQualityState::Display& quality = m_Quality.Update(figures, m_bLost, now);
+    QLabel* pDegraded = Section(kDegraded);
+    Show(pDegraded, quality.sState);
+    if (pDegraded->isHidden() != !quality.bDegraded)
+        pDegraded->setVisible(quality.bDegraded);
+    Show(Section(kRoundTrip), "round trip " + quality.sRoundTrip);
+    Show(Section(kUnanswered), "unanswered " + quality.sUnanswered);
+    Show(Section(kEoGaps), "EO gap " + quality.sEoGaps);
+    Show(Section(kDuplicates), "duplicates: " + quality.sDuplicates);
+    // LINK LOST wins over degraded.
+    const char* szStyle = m_bLost ? kLostStyle : (quality.bDegraded ? kDegradedStyle : nullptr);
+    if (szStyle != m_szStyle)
     {
-        m_bStyled = m_bLost;
-        setStyleSheet(m_bLost ? QString::fromLatin1(kLostStyle) : QString());
+        m_szStyle = szStyle;
+        setStyleSheet(szStyle ? QString::fromLatin1(szStyle) : QString());
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "cLinkHealth.h"
+#include "cLinkQualityState.h"
 #include "cRefreshTimer.h"
 
 #include <QStatusBar>
@@ -34,6 +35,12 @@ public:
     // Beside the link state, shown while they last: what the operator must change.
     static constexpr const char* kUnreachable = "unreachable";  // "no remote system at host:port"
     static constexpr const char* kMismatch = "mismatch";        // frames of another kind arrive
+    // The link figures (cLinkQualityState), and "LINK DEGRADED" on amber while it is.
+    static constexpr const char* kDegraded = "degraded";  // shown only while degraded
+    static constexpr const char* kRoundTrip = "roundtrip";
+    static constexpr const char* kUnanswered = "unanswered";
+    static constexpr const char* kEoGaps = "eogaps";
+    static constexpr const char* kDuplicates = "duplicates";
 
     explicit cLinkStatusBar(QWidget* pParent = nullptr);
 
@@ -48,6 +55,10 @@ public:
 
     void Update();
     bool IsLost() const { return m_bLost; }
+    bool IsDegraded() const { return m_Quality.Shown().bDegraded; }
+    void SetQualityThresholds(const cLinkQualityState::Thresholds& thresholds) { m_Quality.SetThresholds(thresholds); }
+    // The figures' state and texts as last shown, for other views of the link.
+    const cLinkQualityState& Quality() const { return m_Quality; }
     void Stop() { m_Timer.Stop(); }
 
 private:
@@ -66,12 +77,14 @@ private:
     static void ShowWhileSet(QLabel* pLabel, const std::string& sText);
     static void ShowExplanation(QLabel* pLabel, const std::string& sText);
     void ShowDisplay(const cLinkHealth::Display& display);
+    void ShowQuality();
 
     const cRC_IO_Pages* m_pRC_IO_Pages = nullptr;
     cLinkHealth m_Health;
     std::optional<cLinkHealth::Display> m_Shown;  // what the sections show now
     std::vector<SectionEntry> m_Sections;
+    cLinkQualityState m_Quality;
     bool m_bLost = false;
-    bool m_bStyled = false;
+    const char* m_szStyle = nullptr;  // the style sheet applied: none, lost or degraded
     cRefreshTimer m_Timer;
 };

@@ -268,3 +268,60 @@ TEST_F(MainWindowLandingTest, StatusBarTakesFurtherSections)
     sText = "joystick: connected";
     EXPECT_TRUE(SpinUntil([&] { return pLabel->text() == sText; }, 5s));
 }
+
+// Heartbeats keep the link up while the remote system answers the periodic
+// requests of one group only: the bar turns amber with "LINK DEGRADED", and
+// the landing's comms group says so too. When the heartbeats stop as well,
+// LINK LOST wins: red, and nothing said of degradation.
+TEST_F(MainWindowLandingTest, StatusBarShowsTheLinkDegradedWhenRepliesStop)
+{
+    KestrumDlg dlg(ConsoleSettings()
+                       .Udp(m_Peer.Port(), m_nConsolePort)
+                       .Main("nControllerType", 1)
+                       .Main("bUseVMS_HeartBeat", true)
+                       .Main("bDisplayLandingDialog", true)
+                       .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+                       .Write(m_Dir));
+    dlg.show();
+    dlg.OnInitDialog();
+    cLinkStatusBar* pBar = dlg.LinkStatusBar();
+    cLandingDlg* pLanding = dlg.LandingDialog();
+    ASSERT_NE(pLanding, nullptr);
+
+    // The heartbeat and the tracker's group every 100 ms; the landing's groups never.
+    uint32_t nSent = 0;
+    std::chrono::steady_clock::time_point lastSent;
+    auto remote = [&] {
+        if (std::chrono::steady_clock::now() - lastSent < 100ms)
+            return;
+        lastSent = std::chrono::steady_clock::now();
+        const uint8_t heartbeat[2] = {0, 0};
+        RC_Frame frame;
+        frame.BuildStatus(RC_Variant::LongFrames, 0, 1, 0x40, heartbeat, 2);
+        m_Peer.SendTo(m_nConsolePort, {frame.Data(), frame.Data() + frame.Size()});
+        SendStatus(++nSent);
+    };
+    ASSERT_TRUE(SpinUntil([&] {
+        remote();
+        return pBar->IsDegraded();
+    }, 20s));
+    EXPECT_FALSE(pBar->IsLost());
+    QLabel* pDegraded = pBar->Section(cLinkStatusBar::kDegraded);
+    EXPECT_TRUE(pDegraded->isVisibleTo(pBar));
+    EXPECT_TRUE(pDegraded->text().startsWith("LINK DEGRADED: unanswered")) << pDegraded->text().toStdString();
+    EXPECT_EQ(pBar->Section(cLinkStatusBar::kLink)->text(), "Link Active - 0");
+    EXPECT_TRUE(pBar->styleSheet().contains("#f0a020"));
+    EXPECT_TRUE(pBar->Section(cLinkStatusBar::kRoundTrip)->text().endsWith(")")) << "the tracker's group was answered";
+    EXPECT_TRUE(SpinUntil([&] {
+        remote();
+        return pLanding->QualityReadout()->text() == "DEGRADED";
+    }));
+    EXPECT_EQ(pLanding->RoundTripReadout()->text().toStdString(), pBar->Quality().Shown().sRoundTrip);
+
+    ASSERT_TRUE(SpinUntil([&] { return pBar->IsLost(); }, 20s));
+    EXPECT_FALSE(pBar->IsDegraded());
+    EXPECT_TRUE(pDegraded->isHidden());
+    EXPECT_TRUE(pBar->styleSheet().contains("#b3261e"));
+    EXPECT_TRUE(SpinUntil([&] { return pLanding->QualityReadout()->text() == "LOST"; }));
+    dlg.Shutdown();
+}
