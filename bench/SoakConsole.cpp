@@ -3,13 +3,16 @@
 // ports given, until SIGINT or SIGTERM. Every --report seconds, and once at
 // the end, one line with what arrived and what the process costs: frames
 // handled, EO reports, checksum failures, datagrams the kernel dropped,
-// resident memory, open descriptors and CPU.
+// resident memory, open descriptors and CPU; and what the operator would see
+// of the link: how often it was declared lost after it first came up, how
+// long it was down, and the link figures of the last 10 s.
 #include "DbgLog.h"
 #include "ProcessFigures.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
+#include "cRC_LinkQuality.h"
 #include "cToolOptions.h"
 #include "cUdpIF.h"
 
@@ -131,6 +134,7 @@ int main(int argc, char* argv[])
     settings.nRxPort = static_cast<int32_t>(nPort);
     settings.nEoTxPort = static_cast<int32_t>(nSimEoPort);
     settings.nEoRxPort = static_cast<int32_t>(nEoPort);
+    cRC_LinkQuality quality;  // before the protocol objects: their receive threads use it
     cRC_IO_Pages protocol(RC_Variant::LongFrames);
     cCountingEoData eo;
     if (!protocol.initialise(settings, "Kestrum") || !eo.initialise(settings, "EoTrackData"))
@@ -138,19 +142,52 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "soak-console: cannot open the UDP ports %ld and %ld\n", nPort, nEoPort);
         return 1;
     }
+    protocol.SetLinkQuality(&quality);
+    eo.SetLinkQuality(&quality);
     protocol.m_pPageDefinitions = &pages;
     protocol.RegisterItems();
     protocol.m_bUseHeartbeat = true;
 
     const Clock::time_point start = Clock::now();
     const double dCpuStart = CpuSeconds();
+    // The link as the heartbeat rules decide it, watched every 10 ms: a loss
+    // counts once it had been up, the time down from the first time it was up.
+    bool bEverActive = false;
+    bool bWasActive = false;
+    uint32_t nLinkLost = 0;
+    Clock::duration downTime{};
+    Clock::time_point downSince;
+    auto watchLink = [&](Clock::time_point now) {
+        const bool bActive = protocol.m_bLinkActive;
+        if (bActive && !bWasActive && bEverActive)
+            downTime += now - downSince;
+        if (!bActive && bWasActive)
+        {
+            ++nLinkLost;
+            downSince = now;
+        }
+        bEverActive = bEverActive || bActive;
+        bWasActive = bActive;
+    };
     auto report = [&](const char* szWhen) {
-        const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const Clock::time_point now = Clock::now();
+        const double dSeconds = std::chrono::duration<double>(now - start).count();
+        const Clock::duration down = downTime + (bEverActive && !bWasActive ? now - downSince : Clock::duration{});
+        const cRC_LinkQuality::Figures figures = quality.Snapshot(now);
+        using std::chrono::duration_cast;
+        using std::chrono::milliseconds;
         std::printf("%s %.0f s: frames %d, EO reports %u, checksum failures %u, kernel drops %u + %u, "
-                    "rss %ld kB, fds %d, cpu %.1f %%\n",
+                    "rss %ld kB, fds %d, cpu %.1f %%; link lost %u times, down %.1f s; last 10 s: requests "
+                    "%u answered, %u unanswered, round trip median %lld ms, worst %lld ms, longest EO gap %lld ms, "
+                    "duplicates %llu\n",
                     szWhen, dSeconds, protocol.m_nRxCount.load(), eo.m_nReports.load(),
                     protocol.ChecksumFailures() + eo.ChecksumFailures(), KernelDrops(protocol), KernelDrops(eo),
-                    ResidentKb(), OpenDescriptors(), dSeconds > 0 ? 100.0 * (CpuSeconds() - dCpuStart) / dSeconds : 0.0);
+                    ResidentKb(), OpenDescriptors(), dSeconds > 0 ? 100.0 * (CpuSeconds() - dCpuStart) / dSeconds : 0.0,
+                    nLinkLost, std::chrono::duration<double>(down).count(), figures.nAnswered, figures.nUnanswered,
+                    static_cast<long long>(duration_cast<milliseconds>(figures.medianRoundTrip).count()),
+                    static_cast<long long>(duration_cast<milliseconds>(figures.worstRoundTrip).count()),
+                    static_cast<long long>(duration_cast<milliseconds>(figures.longestEoGap).count()),
+                    static_cast<unsigned long long>(figures.Duplicates()));
         std::fflush(stdout);
     };
     report("start");
@@ -158,7 +195,8 @@ int main(int argc, char* argv[])
     Clock::time_point nextReport = start + std::chrono::seconds(nReportSeconds);
     while (!s_bStop)
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        watchLink(Clock::now());
         // The stream is switched on once the simulator answers, as an operator would.
         if (!bEoRequested && protocol.m_bLinkActive)
             bEoRequested = protocol.EnableEoDataOutput(true);

@@ -298,3 +298,37 @@ TEST(ScenarioProgramSim, SampleScenarioRunsAgainstTheSimulator)
     EXPECT_TRUE(WaitFor([&] { return sim.SawEvent("periodic 1/0 stopped"); }));
     sim.Stop();
 }
+
+// The same test on a bad network (10% of the datagrams lost each way, up to
+// 50 ms of jitter): the scenario still runs to FINISH and ends cleanly. A
+// command or the query's answer may be lost: the protocol does not repeat
+// them, so the run does not depend on them.
+TEST(ScenarioProgramSim, SampleScenarioCompletesOnALossyLink)
+{
+    TempDir dir;
+    const std::string sPages = TestPaths::SourceDir() + "/config/PageDefinitions.xml";
+    SimUnderTest sim(1, sPages);
+    cSimImpairment::Settings network;
+    network.dLoss = 0.1;
+    network.nJitterMs = 50;
+    sim.Options().m_ImpairTx = network;
+    sim.Options().m_ImpairRx = network;
+    sim.Options().m_nSeed = 21;
+    ASSERT_TRUE(sim.Start());
+
+    ConsoleSettings()
+        .Udp(sim.PagesPort(), sim.ConsolePort())
+        .Main("nControllerType", 1)
+        .Main("bUseVMS_HeartBeat", true)
+        .Main("sPageDefinitionsFile", sPages)
+        .Main("sTestScenarioFile", TestPaths::SourceDir() + "/config/TestScenario.xml")
+        .Write(dir);
+    auto pRun = RunIn(dir, {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
+    ASSERT_TRUE(pRun->Started());
+    EXPECT_EQ(pRun->Wait(90s), 0) << pRun->Output() << pRun->Errors();
+    const std::vector<std::string> lines = StatusLines(*pRun);
+    ASSERT_FALSE(lines.empty()) << pRun->Output();
+    EXPECT_EQ(lines.back(), "FINISHED");
+    EXPECT_NE(pRun->Output().find("LINK : Active\n"), std::string::npos) << pRun->Output();
+    sim.Stop();
+}

@@ -2,6 +2,7 @@
 
 #include "cRC_IO_Pages.h"
 #include "cTestScenarioReader.h"
+#include "cStopSignalMask.h"
 #include "cTestStepper.h"
 #include "cUserCommsSettingsFile.h"
 
@@ -118,9 +119,11 @@ int cScenarioRunner::Run()
 
 int cScenarioRunner::RunTest(int32_t nTest)
 {
-    // The signals are ours before the page protocol starts its threads.
+    // The signals are ours before the page protocol starts its threads, and
+    // this thread's alone.
     boost::asio::io_context io;
     boost::asio::signal_set signals(io, SIGINT, SIGTERM);
+    cStopSignalMask workersIgnoreStops;
     if (!Connect())
         return kCannotRun;
 
@@ -159,6 +162,7 @@ int cScenarioRunner::RunTest(int32_t nTest)
         });
     };
     schedule();
+    workersIgnoreStops.Release();
     io.run();
 
     if (bSignalled)

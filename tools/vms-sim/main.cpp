@@ -5,6 +5,7 @@
 #include "cSimOptions.h"
 #include "cSimReplay.h"
 #include "cSimulator.h"
+#include "cStopSignalMask.h"
 #include "cUserSettingsFile.h"
 
 #include <boost/asio/io_context.hpp>
@@ -45,9 +46,11 @@ int main(int argc, char* argv[])
     // Our own debug log, so that a console started in the same folder keeps its file.
     DbgLogInitLibrary("VmsSimDebugLog.txt");
 
-    // The signals are caught before any thread starts; the handler only ends run().
+    // The signals are caught before any thread starts, and taken by this
+    // thread alone; the handler only ends run().
     boost::asio::io_context io;
     boost::asio::signal_set signals(io, SIGINT, SIGTERM);
+    cStopSignalMask workersIgnoreStops;
     cSimEventLog log(options.m_bQuiet);
     int nSignal = 0;
     signals.async_wait([&nSignal](const boost::system::error_code& ec, int nNumber) {
@@ -81,6 +84,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "vms-sim: %s\n", sError.c_str());
             return kExitFailure;
         }
+        workersIgnoreStops.Release();
         io.run();
         if (nSignal != 0)
             log.Event("%s: stopping", nSignal == SIGINT ? "SIGINT" : "SIGTERM");
@@ -99,6 +103,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "vms-sim: %s\n", sError.c_str());
         return kExitFailure;
     }
+    workersIgnoreStops.Release();
     io.run();
     log.Event("%s: stopping", nSignal == SIGINT ? "SIGINT" : "SIGTERM");
     simulator.Stop();
