@@ -260,6 +260,23 @@ TEST_F(ScenarioProgramTest, StopSignalsEndWith130AfterStoppingThePeriodicRequest
     }
 }
 
+namespace
+{
+// The sample scenario's first test, quickly ticked, against the simulator
+// (long frames with the heartbeat) and the sample page definitions.
+std::unique_ptr<ChildProcess> RunSampleTest(const TempDir& dir, SimUnderTest& sim, const std::string& sPages)
+{
+    ConsoleSettings()
+        .Udp(sim.PagesPort(), sim.ConsolePort())
+        .Main("nControllerType", 1)
+        .Main("bUseVMS_HeartBeat", true)
+        .Main("sPageDefinitionsFile", sPages)
+        .Main("sTestScenarioFile", TestPaths::SourceDir() + "/config/TestScenario.xml")
+        .Write(dir);
+    return RunIn(dir, {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
+}
+} // namespace
+
 // The sample scenario's first test against the simulator (long frames and
 // the heartbeat), as a CI job would run it: the simulator sees the sets and
 // the query, the answer shows the value set, FINISH ends the run.
@@ -270,14 +287,7 @@ TEST(ScenarioProgramSim, SampleScenarioRunsAgainstTheSimulator)
     SimUnderTest sim(1, sPages);
     ASSERT_TRUE(sim.Start());
 
-    ConsoleSettings()
-        .Udp(sim.PagesPort(), sim.ConsolePort())
-        .Main("nControllerType", 1)
-        .Main("bUseVMS_HeartBeat", true)
-        .Main("sPageDefinitionsFile", sPages)
-        .Main("sTestScenarioFile", TestPaths::SourceDir() + "/config/TestScenario.xml")
-        .Write(dir);
-    auto pRun = RunIn(dir, {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
+    auto pRun = RunSampleTest(dir, sim, sPages);
     ASSERT_TRUE(pRun->Started());
     EXPECT_EQ(pRun->Wait(60s), 0) << pRun->Output() << pRun->Errors();
 
@@ -316,14 +326,7 @@ TEST(ScenarioProgramSim, SampleScenarioCompletesOnALossyLink)
     sim.Options().m_nSeed = 21;
     ASSERT_TRUE(sim.Start());
 
-    ConsoleSettings()
-        .Udp(sim.PagesPort(), sim.ConsolePort())
-        .Main("nControllerType", 1)
-        .Main("bUseVMS_HeartBeat", true)
-        .Main("sPageDefinitionsFile", sPages)
-        .Main("sTestScenarioFile", TestPaths::SourceDir() + "/config/TestScenario.xml")
-        .Write(dir);
-    auto pRun = RunIn(dir, {"--settings", "Kestrum.xml", "--tick-ms", "20", "Test1_ModesAndQuery"});
+    auto pRun = RunSampleTest(dir, sim, sPages);
     ASSERT_TRUE(pRun->Started());
     EXPECT_EQ(pRun->Wait(90s), 0) << pRun->Output() << pRun->Errors();
     const std::vector<std::string> lines = StatusLines(*pRun);
