@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 cKlvReader::cKlvReader(std::string sName) : m_sName(std::move(sName))
 {
