@@ -5,9 +5,12 @@
 // handled, EO reports, checksum failures, datagrams the kernel dropped,
 // resident memory, open descriptors and CPU; and what the operator would see
 // of the link: how often it was declared lost after it first came up, how
-// long it was down, and the link figures of the last 10 s.
+// long it was down, the share of the time since then that the link figures
+// called it degraded (with the default thresholds), and the link figures of
+// the last 10 s.
 #include "DbgLog.h"
 #include "ProcessFigures.h"
+#include "cLinkQualityState.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_IO_EoData.h"
@@ -169,6 +172,24 @@ int main(int argc, char* argv[])
         bEverActive = bEverActive || bActive;
         bWasActive = bActive;
     };
+    // The degraded state as the status bar keeps it, sampled as often; the
+    // share counts from the link's first coming up.
+    cLinkQualityState degraded;
+    Clock::duration degradedTime{};
+    Clock::duration sampledTime{};
+    Clock::time_point lastSample = start;
+    auto watchQuality = [&](Clock::time_point now) {
+        if (now - lastSample < std::chrono::milliseconds(200))
+            return;
+        if (bEverActive)
+        {
+            sampledTime += now - lastSample;
+            if (degraded.IsDegraded())
+                degradedTime += now - lastSample;
+        }
+        lastSample = now;
+        degraded.Update(quality.Snapshot(now), !protocol.m_bLinkActive, now);
+    };
     auto report = [&](const char* szWhen) {
         const Clock::time_point now = Clock::now();
         const double dSeconds = std::chrono::duration<double>(now - start).count();
@@ -177,17 +198,22 @@ int main(int argc, char* argv[])
         using std::chrono::duration_cast;
         using std::chrono::milliseconds;
         std::printf("%s %.0f s: frames %d, EO reports %u, checksum failures %u, kernel drops %u + %u, "
-                    "rss %ld kB, fds %d, cpu %.1f %%; link lost %u times, down %.1f s; last 10 s: requests "
-                    "%u answered, %u unanswered, round trip median %lld ms, worst %lld ms, longest EO gap %lld ms, "
-                    "duplicates %llu\n",
+                    "rss %ld kB, fds %d, cpu %.1f %%; link lost %u times, down %.1f s, degraded %.1f %% of the time; "
+                    "last 10 s: requests %u answered, %u unanswered, round trip median %lld ms, worst %lld ms, "
+                    "longest EO gap %lld ms, heartbeats missed %u of %u, reported missed %u of %u, duplicates %llu\n",
                     szWhen, dSeconds, protocol.m_nRxCount.load(), eo.m_nReports.load(),
                     protocol.ChecksumFailures() + eo.ChecksumFailures(), KernelDrops(protocol), KernelDrops(eo),
                     ResidentKb(), OpenDescriptors(), dSeconds > 0 ? 100.0 * (CpuSeconds() - dCpuStart) / dSeconds : 0.0,
-                    nLinkLost, std::chrono::duration<double>(down).count(), figures.nAnswered, figures.nUnanswered,
+                    nLinkLost, std::chrono::duration<double>(down).count(),
+                    sampledTime.count() > 0 ? 100.0 * std::chrono::duration<double>(degradedTime).count() /
+                                                  std::chrono::duration<double>(sampledTime).count()
+                                            : 0.0,
+                    figures.nAnswered, figures.nUnanswered,
                     static_cast<long long>(duration_cast<milliseconds>(figures.medianRoundTrip).count()),
                     static_cast<long long>(duration_cast<milliseconds>(figures.worstRoundTrip).count()),
                     static_cast<long long>(duration_cast<milliseconds>(figures.longestEoGap).count()),
-                    static_cast<unsigned long long>(figures.Duplicates()));
+                    figures.nHeartbeatsMissed, figures.nHeartbeatsDue, figures.nRemoteReportsMissed,
+                    figures.nRemoteReports, static_cast<unsigned long long>(figures.Duplicates()));
         std::fflush(stdout);
     };
     report("start");
@@ -197,6 +223,7 @@ int main(int argc, char* argv[])
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         watchLink(Clock::now());
+        watchQuality(Clock::now());
         // The stream is switched on once the simulator answers, as an operator would.
         if (!bEoRequested && protocol.m_bLinkActive)
             bEoRequested = protocol.EnableEoDataOutput(true);

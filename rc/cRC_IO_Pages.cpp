@@ -11,7 +11,7 @@
 #include "cRxProtocol.h"
 
 cRC_IO_Pages::cRC_IO_Pages(RC_Variant nControllerType, bool bStartTimer)
-    : cRC_IO("cRC_IO_Pages"), m_nControllerType(nControllerType)
+    : cRC_IO("cRC_IO_Pages"), m_Watch(nControllerType == RC_Variant::LongFrames), m_nControllerType(nControllerType)
 {
     ExpectFrames(nControllerType == RC_Variant::LongFrames ? RC_DatagramKind::Long : RC_DatagramKind::Short);
     m_TimerHB.m_sigTimer.connect([this] { MM_TimerHB_Handling(); });
@@ -168,9 +168,14 @@ void cRC_IO_Pages::RegisterItems()
         ResendPeriodicRequests();
 }
 
+uint8_t cRC_IO_Pages::PeriodicRate() const
+{
+    return CommsMethod() == CommsSettings::kSerial ? 4 : 1;
+}
+
 bool cRC_IO_Pages::SendPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex, const std::array<uint8_t, 16>& mask)
 {
-    return SendPeriodic(nSubSystem, nIndex, CommsMethod() == CommsSettings::kSerial ? 4 : 1, mask);
+    return SendPeriodic(nSubSystem, nIndex, PeriodicRate(), mask);
 }
 
 bool cRC_IO_Pages::SendPeriodic(uint8_t nSubSystem, uint8_t nIndex, uint8_t nRate, const std::array<uint8_t, 16>& mask)
@@ -192,13 +197,28 @@ bool cRC_IO_Pages::StopPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex)
 void cRC_IO_Pages::ResendPeriodicRequests()
 {
     for (const PeriodicEntry& entry : m_Periodic.Entries())
+    {
+        // Watched before it goes: the first frame may be handled before the send returns.
+        m_Watch.Requested(entry.nSubSystem, entry.nIndex, PeriodicRate());
+        SendPeriodicRequest(entry.nSubSystem, entry.nIndex, entry.mask);
+    }
+}
+
+void cRC_IO_Pages::AskAgain(const cRC_PeriodicWatch::Group& group)
+{
+    // Not Requested: the watch has lengthened the group's wait and keeps it so.
+    PeriodicEntry entry;
+    if (m_Periodic.Find(group.nSubSystem, group.nIndex, entry))
         SendPeriodicRequest(entry.nSubSystem, entry.nIndex, entry.mask);
 }
 
 void cRC_IO_Pages::StopAllPeriodicRequests()
 {
     for (const PeriodicEntry& entry : m_Periodic.Entries())
+    {
+        m_Watch.Stopped(entry.nSubSystem, entry.nIndex);
         StopPeriodicRequest(entry.nSubSystem, entry.nIndex);
+    }
 }
 
 bool cRC_IO_Pages::EnableEoDataOutput(bool bEnable)
@@ -231,7 +251,14 @@ void cRC_IO_Pages::MM_TimerHB_Handling()
     if (actions.bResendPeriodic)
         ResendPeriodicRequests();
     if (actions.bSendHeartbeat)
+    {
         SendHeartbeat(actions.nMissed, actions.nState);
+        if (cRC_LinkQuality* pQuality = m_pLinkQuality.load())
+            pQuality->HeartbeatSent();
+    }
+    // After the heartbeat's rules, whose resend of every group starts each wait over.
+    for (const cRC_PeriodicWatch::Group& group : m_Watch.Tick(m_bLinkActive))
+        AskAgain(group);
     WatchLink(std::chrono::steady_clock::now());
 }
 
@@ -254,9 +281,15 @@ void cRC_IO_Pages::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t
     {
         const RC_FrameView frame = RC_FrameView::Status(RC_Variant::ShortFrames, pFrame, nLength);
         if (!frame.IsValid())
+        {
             DbgLog(DBG_WRN, "cRC_IO_Pages::handleMessage", __LINE__, DbgLogFormat("Frame of %d bytes is too short", nLength));
-        else if (cRC_ItemRegistry::ProcessStatusByte(frame.Status()))
-            ProcessStatus(frame);
+        }
+        else
+        {
+            m_Watch.StatusReceived(frame.SubSystem(), frame.Index());
+            if (cRC_ItemRegistry::ProcessStatusByte(frame.Status()))
+                ProcessStatus(frame);
+        }
     }
     else if (m_nControllerType == RC_Variant::LongFrames)
     {
@@ -286,8 +319,12 @@ void cRC_IO_Pages::handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength)
             return;
         }
         m_Link.HeartbeatReceived(nMissed, nState);
+        cRC_LinkQuality* pQuality = m_pLinkQuality.load();
+        if (pQuality && m_bUseHeartbeat)
+            pQuality->HeartbeatReceived(nMissed, nState, std::chrono::steady_clock::now());
         return;
     }
+    m_Watch.StatusReceived(frame.SubSystem(), frame.Index());
     if (cRC_ItemRegistry::ProcessStatusByte(frame.Status()))
         ProcessStatus(frame);
 }

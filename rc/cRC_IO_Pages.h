@@ -6,6 +6,7 @@
 #include "cRC_IO.h"
 #include "cRC_ItemRegistry.h"
 #include "cRC_PeriodicTable.h"
+#include "cRC_PeriodicWatch.h"
 
 #include <array>
 #include <atomic>
@@ -27,13 +28,15 @@ class RC_Payload;
 // its own part: the user interface registers items (m_Registry, m_Periodic)
 // and sends, the receive thread decodes (m_Registry) and reports heartbeats
 // (m_Link), and the 100 ms timer repeats requests and heartbeats as m_Link
-// says. Sends may come from any thread.
+// says, and a single group's request as m_Watch says. Sends may come from
+// any thread.
 class cRC_IO_Pages : public cRC_IO
 {
     // The parts come first: the public link-state names below refer into m_Link.
     cRC_ItemRegistry m_Registry;
     cRC_PeriodicTable m_Periodic;
     cRC_HeartbeatMonitor m_Link;
+    cRC_PeriodicWatch m_Watch;
 
 public:
     // Item numbers the protocol itself uses.
@@ -79,6 +82,8 @@ public:
 
     RC_Variant ControllerType() const { return m_nControllerType; }
     std::vector<PeriodicEntry> PeriodicRequests() const { return m_Periodic.Entries(); }
+    // Whether a requested group has fallen silent while the link is up.
+    bool IsPeriodicSilent(uint8_t nSubSystem, uint8_t nIndex) const { return m_Watch.IsSilent(nSubSystem, nIndex); }
     size_t HoldersRegistered(uint32_t nItemKey) const { return m_Registry.HoldersRegistered(nItemKey); }
     // Where requests, replies and frames are recorded for the link figures
     // (null: nowhere). It must outlive this object.
@@ -109,10 +114,12 @@ private:
     bool SendRequest(uint8_t nSubSystem, uint8_t nIndex, uint16_t nReplyItem, const RC_Payload& payload);
     bool SendPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, const RC_ItemValue& value1, uint8_t nItem2,
                   const RC_ItemValue& value2);
+    uint8_t PeriodicRate() const;
     bool SendPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex, const std::array<uint8_t, 16>& mask);
     bool SendPeriodic(uint8_t nSubSystem, uint8_t nIndex, uint8_t nRate, const std::array<uint8_t, 16>& mask);
     bool StopPeriodicRequest(uint8_t nSubSystem, uint8_t nIndex);
     void ResendPeriodicRequests();
+    void AskAgain(const cRC_PeriodicWatch::Group& group);
     void StopAllPeriodicRequests();
     bool SendHeartbeat(uint8_t nMissed, uint8_t nState);
     void handleVMS_HeartBeat(const uint8_t* pFrame, int32_t nLength);

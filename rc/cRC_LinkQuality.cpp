@@ -1,5 +1,7 @@
 #include "cRC_LinkQuality.h"
 
+#include "cRC_HeartbeatMonitor.h"
+
 #include <algorithm>
 
 cRC_LinkQuality::cRC_LinkQuality() : cRC_LinkQuality(Settings{})
@@ -97,12 +99,37 @@ bool cRC_LinkQuality::FrameReceived(Link eLink, const uint8_t* pFrame, size_t nL
     return false;
 }
 
+void cRC_LinkQuality::HeartbeatSent()
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_bHeartbeatsSent = true;
+}
+
+void cRC_LinkQuality::HeartbeatReceived(uint8_t nRemoteMissed, uint8_t nRemoteState, Clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (!m_Heartbeats.empty() && now - m_Heartbeats.back().when < m_Settings.duplicateWindow)
+        return;
+    // The remote's share of ours missed is the share of its reports that say
+    // any were missed, rather than the steps of its count: the count stops at
+    // its limit and falls back to 0 on the next heartbeat of ours, so with its
+    // own reports lost too the steps cannot be told apart, while each report
+    // that does arrive is a fair sample of "was our last heartbeat missing".
+    // Until the remote first reports itself active, its count describes its
+    // own start (nothing heard yet), not the link.
+    if (nRemoteState == cRC_HeartbeatMonitor::kActive)
+        m_bRemoteWasActive = true;
+    m_Heartbeats.push_back({now, m_bRemoteWasActive, m_bRemoteWasActive && nRemoteMissed != 0});
+    DropOldHeartbeats(now);
+}
+
 cRC_LinkQuality::Figures cRC_LinkQuality::Snapshot(Clock::time_point now)
 {
     std::lock_guard<std::mutex> lock(m_Mutex);
     ExpirePending(now);
     DropOldOutcomes(now);
     DropOldReports(now);
+    DropOldHeartbeats(now);
 
     Figures figures;
     const Clock::time_point cutoff = now - kWindow;
@@ -146,7 +173,53 @@ cRC_LinkQuality::Figures cRC_LinkQuality::Snapshot(Clock::time_point now)
         count(now - m_EoReports.back());
     }
     figures.duplicates = m_nDuplicates;
+    if (m_bHeartbeatsSent)
+        CountHeartbeats(figures, now);
     return figures;
+}
+
+void cRC_LinkQuality::CountHeartbeats(Figures& figures, Clock::time_point now) const
+{
+    figures.bHeartbeats = true;
+    const Clock::time_point cutoff = now - kWindow;
+    uint32_t nReceived = 0;
+    uint32_t nMissed = 0;
+    // The periods due after a heartbeat at `from` that had passed by `to`
+    // without one, those within the window only. Heartbeat k is due at
+    // from + k periods and missed once half a period more has gone.
+    const auto countMissed = [&](Clock::time_point from, Clock::time_point to) {
+        const Clock::duration silence = to - from - kHeartbeatPeriod / 2;
+        if (silence < kHeartbeatPeriod)
+            return;
+        const int64_t nLast = silence / kHeartbeatPeriod;
+        int64_t nFirst = 1;
+        if (from < cutoff)
+            nFirst = std::max<int64_t>(1, (cutoff - from + kHeartbeatPeriod - Clock::duration(1)) / kHeartbeatPeriod);
+        if (nLast >= nFirst)
+            nMissed += static_cast<uint32_t>(nLast - nFirst + 1);
+    };
+    for (size_t i = 0; i < m_Heartbeats.size(); ++i)
+    {
+        const Heartbeat& heartbeat = m_Heartbeats[i];
+        if (i > 0)
+            countMissed(m_Heartbeats[i - 1].when, heartbeat.when);
+        if (heartbeat.when < cutoff)
+            continue;
+        ++nReceived;
+        if (heartbeat.bReport)
+        {
+            ++figures.nRemoteReports;
+            if (heartbeat.bReportsMissed)
+                ++figures.nRemoteReportsMissed;
+        }
+    }
+    // The silence since the last one; before the first there is nothing to
+    // count from, so a remote not yet heard misses nothing (the link is then
+    // lost anyway).
+    if (!m_Heartbeats.empty())
+        countMissed(m_Heartbeats.back().when, now);
+    figures.nHeartbeatsDue = nReceived + nMissed;
+    figures.nHeartbeatsMissed = nMissed;
 }
 
 void cRC_LinkQuality::ExpirePending(Clock::time_point now)
@@ -173,6 +246,14 @@ void cRC_LinkQuality::DropOldReports(Clock::time_point now)
     const Clock::time_point cutoff = now - kWindow;
     while (m_EoReports.size() >= 2 && m_EoReports[1] < cutoff)
         m_EoReports.pop_front();
+}
+
+void cRC_LinkQuality::DropOldHeartbeats(Clock::time_point now)
+{
+    // As with EO reports, the last before the window starts the silence that may end inside it.
+    const Clock::time_point cutoff = now - kWindow;
+    while (m_Heartbeats.size() >= 2 && m_Heartbeats[1].when < cutoff)
+        m_Heartbeats.pop_front();
 }
 
 uint64_t cRC_LinkQuality::Hash(const uint8_t* pFrame, size_t nLength)

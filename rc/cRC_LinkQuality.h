@@ -10,7 +10,8 @@
 
 // Figures of how well the link answers, beside the heartbeat's verdict: round
 // trips of requests to their status replies, the share left unanswered, gaps
-// in the EO report stream and frames received twice. It records and reports,
+// in the EO report stream, frames received twice and, with the heartbeat on,
+// the heartbeats missed each way. It records and reports,
 // it decides nothing. Sends come from any thread, replies and reports from
 // the receive threads, figures are asked for from the user interface: one
 // lock guards everything. Every call takes the time from its caller, so that
@@ -37,6 +38,10 @@ public:
     static constexpr size_t kMaxOutcomes = 4096;
     static constexpr size_t kMaxEoReports = 2048;  // 10 s of track and tag reports at 100 Hz each
     static constexpr size_t kMaxRecentFrames = 256;
+    static constexpr size_t kMaxHeartbeats = 256;  // a remote that beats ten times faster than it must still fits
+    // The remote system's heartbeat rate. One counts as missed once none has
+    // come for a period and a half, so that jitter alone never misses one.
+    static constexpr Clock::duration kHeartbeatPeriod = std::chrono::seconds(1);
 
     struct Settings
     {
@@ -69,6 +74,15 @@ public:
         uint32_t nEoGapsOver = 0;
         // Since the start, per link.
         std::array<uint64_t, 2> duplicates{};
+        // Heartbeats, once ours are sent (bHeartbeats; without the heartbeat
+        // these stay absent). Received: of the remote's 1 s periods due within
+        // the window since its first heartbeat, those without one. Sent: of the
+        // remote's heartbeats within the window, those reporting ours missed.
+        bool bHeartbeats = false;
+        uint32_t nHeartbeatsDue = 0;
+        uint32_t nHeartbeatsMissed = 0;
+        uint32_t nRemoteReports = 0;
+        uint32_t nRemoteReportsMissed = 0;
 
         double UnansweredShare() const
         {
@@ -76,6 +90,14 @@ public:
             return nDecided == 0 ? 0.0 : static_cast<double>(nUnanswered) / nDecided;
         }
         uint64_t Duplicates() const { return duplicates[0] + duplicates[1]; }
+        double HeartbeatsMissedShare() const
+        {
+            return nHeartbeatsDue == 0 ? 0.0 : static_cast<double>(nHeartbeatsMissed) / nHeartbeatsDue;
+        }
+        double RemoteMissedShare() const
+        {
+            return nRemoteReports == 0 ? 0.0 : static_cast<double>(nRemoteReportsMissed) / nRemoteReports;
+        }
     };
 
     cRC_LinkQuality();
@@ -97,6 +119,12 @@ public:
     void EoStreamStopped();
     // Every whole frame as it arrives; true when it was a duplicate.
     bool FrameReceived(Link eLink, const uint8_t* pFrame, size_t nLength, Clock::time_point now);
+    // Our heartbeat went out: the heartbeat figures exist from now on.
+    void HeartbeatSent();
+    // The remote system's heartbeat with its missed count and interface
+    // state. One within the duplicate window of the last is a copy and is
+    // not taken.
+    void HeartbeatReceived(uint8_t nRemoteMissed, uint8_t nRemoteState, Clock::time_point now);
 
     Figures Snapshot(Clock::time_point now);
 
@@ -114,6 +142,12 @@ private:
         Clock::time_point sent;
         Clock::duration roundTrip;  // negative: unanswered
     };
+    struct Heartbeat
+    {
+        Clock::time_point when;
+        bool bReport;         // counts in the remote's share
+        bool bReportsMissed;  // and says ours were missed
+    };
     struct RecentFrame
     {
         uint64_t nHash;
@@ -124,6 +158,8 @@ private:
     void ExpirePending(Clock::time_point now);
     void DropOldOutcomes(Clock::time_point now);
     void DropOldReports(Clock::time_point now);
+    void DropOldHeartbeats(Clock::time_point now);
+    void CountHeartbeats(Figures& figures, Clock::time_point now) const;
     static uint64_t Hash(const uint8_t* pFrame, size_t nLength);
 
     mutable std::mutex m_Mutex;  // guards everything below
@@ -135,5 +171,8 @@ private:
     std::array<boost::circular_buffer<RecentFrame>, 2> m_Recent{boost::circular_buffer<RecentFrame>(kMaxRecentFrames),
                                                                boost::circular_buffer<RecentFrame>(kMaxRecentFrames)};
     std::array<uint64_t, 2> m_nDuplicates{};
+    bool m_bHeartbeatsSent = false;
+    bool m_bRemoteWasActive = false;  // its reports count from its first "active"
+    boost::circular_buffer<Heartbeat> m_Heartbeats{kMaxHeartbeats};
     std::vector<Clock::duration> m_RoundTrips;  // Snapshot's scratch, reserved once
 };

@@ -21,3 +21,13 @@ std::vector<cRC_PeriodicTable::Entry> cRC_PeriodicTable::Entries() const
         entries.push_back(entry);
     return entries;
 }
+
+bool cRC_PeriodicTable::Find(uint8_t nSubSystem, uint8_t nIndex, Entry& entry) const
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    const auto it = m_PeriodicRequests.find(static_cast<uint16_t>(nSubSystem << 8 | nIndex));
+    if (it == m_PeriodicRequests.end())
+        return false;
+    entry = it->second;
+    return true;
+}

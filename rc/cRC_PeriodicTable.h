@@ -23,6 +23,8 @@ public:
     bool Add(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem);
     // In key order. A copy, so that the requests go out without the lock held.
     std::vector<Entry> Entries() const;
+    // A copy of one group's entry; false when nothing of it is requested.
+    bool Find(uint8_t nSubSystem, uint8_t nIndex, Entry& entry) const;
 
 private:
     mutable std::mutex m_Mutex;  // guards m_PeriodicRequests

@@ -85,6 +85,8 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pMain, "nRecoveredUnansweredPercent", nRecoveredUnansweredPercent);
     cXmlAttributes::ReadInt(pMain, "nDegradedRoundTripMs", nDegradedRoundTripMs);
     cXmlAttributes::ReadInt(pMain, "nRecoveredRoundTripMs", nRecoveredRoundTripMs);
+    cXmlAttributes::ReadInt(pMain, "nDegradedMissedHeartbeatsPercent", nDegradedMissedHeartbeatsPercent);
+    cXmlAttributes::ReadInt(pMain, "nRecoveredMissedHeartbeatsPercent", nRecoveredMissedHeartbeatsPercent);
     cXmlAttributes::ReadInt(pMain, "nRecoveredHoldMs", nRecoveredHoldMs);
 
     if (!reader.LoadConfigFile(sPath.c_str(), "EoTrackData"))
@@ -128,6 +130,9 @@ cLinkQualityState::Thresholds cKestrumSettings::DegradedThresholds() const
     const auto [nEnterGap, nLeaveGap] = limits(nEoGapMs, nRecoveredEoGapMs);
     thresholds.enterEoGap = std::chrono::milliseconds(nEnterGap);
     thresholds.leaveEoGap = std::chrono::milliseconds(nLeaveGap);
+    const auto [nEnterMissed, nLeaveMissed] = limits(nDegradedMissedHeartbeatsPercent, nRecoveredMissedHeartbeatsPercent);
+    thresholds.dEnterHeartbeatsMissed = nEnterMissed / 100.0;
+    thresholds.dLeaveHeartbeatsMissed = nLeaveMissed / 100.0;
     thresholds.hold = std::chrono::milliseconds(std::max(nRecoveredHoldMs, 0));
     return thresholds;
 }

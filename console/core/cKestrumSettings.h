@@ -50,8 +50,9 @@ public:
 
     // Link figures and the "LINK DEGRADED" state. Degraded is entered when
     // requests go unanswered (no reply within nReplyTimeoutMs) above the
-    // degraded share, or the worst round trip or the longest EO report gap of
-    // the last 10 s passes its limit; it is left once all are at or below the
+    // degraded share, or the worst round trip, the longest EO report gap or
+    // (with the heartbeat) the share of heartbeats missed either way of the
+    // last 10 s passes its limit; it is left once all are at or below the
     // recovered limits for nRecoveredHoldMs.
     int32_t nReplyTimeoutMs = 1000;
     int32_t nDuplicateWindowMs = 20;  // identical frames this close count as duplicates
@@ -61,6 +62,8 @@ public:
     int32_t nRecoveredUnansweredPercent = 5;
     int32_t nDegradedRoundTripMs = 500;
     int32_t nRecoveredRoundTripMs = 250;
+    int32_t nDegradedMissedHeartbeatsPercent = 20;
+    int32_t nRecoveredMissedHeartbeatsPercent = 5;
     int32_t nRecoveredHoldMs = 5000;
 
     // The keys above, as the recorder and the degraded state take them: no

@@ -1,5 +1,6 @@
 #include "cLinkQualityState.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -25,6 +26,9 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
 {
     const double dShare = figures.UnansweredShare();
     const Clock::duration eoGap = figures.bEoReports ? figures.longestEoGap : Clock::duration::zero();
+    const double dMissedRx = figures.bHeartbeats ? figures.HeartbeatsMissedShare() : 0.0;
+    const double dMissedTx = figures.bHeartbeats ? figures.RemoteMissedShare() : 0.0;
+    const double dMissed = std::max(dMissedRx, dMissedTx);
 
     // What keeps the link degraded: every figure above its lower threshold.
     std::vector<std::string> high;
@@ -34,9 +38,11 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
         high.push_back("round trip " + DurationText(figures.worstRoundTrip));
     if (eoGap > m_Thresholds.leaveEoGap)
         high.push_back("EO gap " + DurationText(eoGap));
+    if (dMissed > m_Thresholds.dLeaveHeartbeatsMissed)
+        high.push_back("heartbeats missed rx " + Percent(dMissedRx) + " tx " + Percent(dMissedTx));
 
     const bool bEnter = dShare > m_Thresholds.dEnterUnanswered || figures.worstRoundTrip > m_Thresholds.enterRoundTrip ||
-                        eoGap > m_Thresholds.enterEoGap;
+                        eoGap > m_Thresholds.enterEoGap || dMissed > m_Thresholds.dEnterHeartbeatsMissed;
     if (bEnter)
     {
         m_bDegraded = true;
@@ -75,6 +81,14 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
                                                 std::to_string(figures.nEoGapsOver) + " over " +
                                                 DurationText(m_Thresholds.enterEoGap);
     display.sDuplicates = std::to_string(figures.Duplicates());
+    if (figures.bHeartbeats)
+    {
+        const auto part = [](const char* szWay, double dMissedShare, uint32_t nOf) {
+            return std::string(szWay) + (nOf == 0 ? " -" : " " + Percent(dMissedShare) + " of " + std::to_string(nOf));
+        };
+        display.sHeartbeats =
+            part("rx", dMissedRx, figures.nHeartbeatsDue) + ", " + part("tx", dMissedTx, figures.nRemoteReports);
+    }
     if (!(display == m_Display))
         m_Display = std::move(display);
     return m_Display;

@@ -25,6 +25,9 @@ public:
         Clock::duration leaveRoundTrip = std::chrono::milliseconds(250);
         Clock::duration enterEoGap = std::chrono::seconds(1);  // the longest of the window
         Clock::duration leaveEoGap = std::chrono::milliseconds(500);
+        // Share of heartbeats missed, the worse of the two ways, 0 to 1.
+        double dEnterHeartbeatsMissed = 0.20;
+        double dLeaveHeartbeatsMissed = 0.05;
         Clock::duration hold = std::chrono::seconds(5);
     };
 
@@ -35,6 +38,9 @@ public:
         std::string sUnanswered;  // "25% of 8": of the requests decided in the window
         std::string sEoGaps;      // "max 1.2 s, 1 over 1.0 s"
         std::string sDuplicates;  // since the start, both links
+        // "rx 30% of 10, tx 11% of 9": the remote's heartbeats missed, and ours
+        // as its reports say; empty without the heartbeat.
+        std::string sHeartbeats;
         bool bDegraded = false;  // shown degraded: degraded and not lost
         bool bLost = false;      // as the sample said
 

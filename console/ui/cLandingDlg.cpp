@@ -102,11 +102,14 @@ cLandingDlg::cLandingDlg(RC_Variant eVariant, cRC_IO_Pages* pRC_IO_Pages, const 
     m_pRoundTrip = MakeReadout(m_pCommsBox);
     m_pUnanswered = MakeReadout(m_pCommsBox);
     m_pEoGaps = MakeReadout(m_pCommsBox);
+    m_pHeartbeatsMissed = MakeReadout(m_pCommsBox);
     m_pDuplicates = MakeReadout(m_pCommsBox);
     m_pCommsForm->addRow(QStringLiteral("Quality:"), m_pQuality);
     m_pCommsForm->addRow(QStringLiteral("Round trip:"), m_pRoundTrip);
     m_pCommsForm->addRow(QStringLiteral("Unanswered:"), m_pUnanswered);
     m_pCommsForm->addRow(QStringLiteral("EO gaps:"), m_pEoGaps);
+    m_pCommsForm->addRow(QStringLiteral("HB missed:"), m_pHeartbeatsMissed);
+    m_pCommsForm->setRowVisible(m_pHeartbeatsMissed, false);
     m_pCommsForm->addRow(QStringLiteral("Duplicates:"), m_pDuplicates);
 }
 
@@ -260,6 +263,9 @@ void cLandingDlg::ShowLinkQuality()
     SetText(m_pRoundTrip, QString::fromStdString(quality.sRoundTrip));
     SetText(m_pUnanswered, QString::fromStdString(quality.sUnanswered));
     SetText(m_pEoGaps, QString::fromStdString(quality.sEoGaps));
+    SetText(m_pHeartbeatsMissed, QString::fromStdString(quality.sHeartbeats));
+    if (m_pHeartbeatsMissed->isHidden() != quality.sHeartbeats.empty())
+        m_pCommsForm->setRowVisible(m_pHeartbeatsMissed, !quality.sHeartbeats.empty());
     SetText(m_pDuplicates, QString::fromStdString(quality.sDuplicates));
 }
 

@@ -74,6 +74,7 @@ public:
     QLabel* RxReadout() const { return m_pRx; }
     QLabel* QualityReadout() const { return m_pQuality; }
     QLabel* RoundTripReadout() const { return m_pRoundTrip; }
+    QLabel* HeartbeatsMissedReadout() const { return m_pHeartbeatsMissed; }
     bool TargetValid() const { return m_bTargetValid; }
 
 protected:
@@ -162,6 +163,7 @@ private:
     QLabel* m_pRoundTrip = nullptr;
     QLabel* m_pUnanswered = nullptr;
     QLabel* m_pEoGaps = nullptr;
+    QLabel* m_pHeartbeatsMissed = nullptr;  // its row shown only with the heartbeat
     QLabel* m_pDuplicates = nullptr;
     const cLinkQualityState* m_pLinkQuality = nullptr;
     bool m_bQualityDegraded = false;  // the quality read-out is amber

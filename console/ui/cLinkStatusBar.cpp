@@ -23,9 +23,10 @@ cLinkStatusBar::cLinkStatusBar(QWidget* pParent)
     for (const char* szName : {kRate, kChecksum, kSkipped, kAge, kPeers})
         AddSection(QString::fromLatin1(szName));
     Section(kPeers)->hide();
-    for (const char* szName : {kDegraded, kRoundTrip, kUnanswered, kEoGaps, kDuplicates})
+    for (const char* szName : {kDegraded, kRoundTrip, kUnanswered, kEoGaps, kHeartbeats, kDuplicates})
         AddSection(QString::fromLatin1(szName));
     Section(kDegraded)->hide();
+    Section(kHeartbeats)->hide();
     Update();
     m_Timer.Start();
 }
@@ -151,6 +152,7 @@ void cLinkStatusBar::ShowQuality()
     Show(Section(kRoundTrip), "round trip " + quality.sRoundTrip);
     Show(Section(kUnanswered), "unanswered " + quality.sUnanswered);
     Show(Section(kEoGaps), "EO gap " + quality.sEoGaps);
+    ShowWhileSet(Section(kHeartbeats), quality.sHeartbeats.empty() ? std::string() : "HB missed " + quality.sHeartbeats);
     Show(Section(kDuplicates), "duplicates: " + quality.sDuplicates);
     // LINK LOST wins over degraded.
     const char* szStyle = m_bLost ? kLostStyle : (quality.bDegraded ? kDegradedStyle : nullptr);

@@ -40,6 +40,7 @@ public:
     static constexpr const char* kRoundTrip = "roundtrip";
     static constexpr const char* kUnanswered = "unanswered";
     static constexpr const char* kEoGaps = "eogaps";
+    static constexpr const char* kHeartbeats = "heartbeats";  // shown only with the heartbeat
     static constexpr const char* kDuplicates = "duplicates";
 
     explicit cLinkStatusBar(QWidget* pParent = nullptr);

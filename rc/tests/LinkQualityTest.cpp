@@ -183,6 +183,85 @@ TEST(LinkQuality, DuplicatesAreIdenticalFramesCloseTogether)
     EXPECT_FALSE(quality.FrameReceived(Link::kPages, frame.data(), frame.size(), kStart + 2s));
 }
 
+// The remote's heartbeats missed: of its 1 s periods due in the window since
+// its first heartbeat, those that passed (by half a period) without one; the
+// silence since the last one counts too, and a copy counts once. Nothing is
+// shown before our own heartbeat went out: without the heartbeat the figure
+// is absent.
+TEST(LinkQuality, HeartbeatsMissedFromTheRemoteOverTheWindow)
+{
+    cRC_LinkQuality quality;
+    quality.HeartbeatReceived(0, 0, kStart);
+    EXPECT_FALSE(quality.Snapshot(kStart + 5s).bHeartbeats);
+    quality.HeartbeatSent();
+
+    // With jitter; the beats due at 3 and 4 s are lost; one datagram comes twice.
+    for (const auto when : {0ms, 1100ms, 1950ms, 5200ms, 5205ms, 6000ms, 7050ms, 8000ms, 9000ms})
+        quality.HeartbeatReceived(0, 0, kStart + when);
+    cRC_LinkQuality::Figures figures = quality.Snapshot(kStart + 9500ms);
+    EXPECT_TRUE(figures.bHeartbeats);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 2u);
+    EXPECT_EQ(figures.nHeartbeatsDue, 10u);
+    EXPECT_DOUBLE_EQ(figures.HeartbeatsMissedShare(), 0.2);
+
+    // The silence since the last: 1.4 s is jitter, 1.5 s a missed beat.
+    figures = quality.Snapshot(kStart + 10400ms);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 2u);
+    EXPECT_EQ(figures.nHeartbeatsDue, 9u) << "the first, at 0 s, has left the window";
+    figures = quality.Snapshot(kStart + 10500ms);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 3u);
+
+    // At 14.5 s the window starts at 4.5 s: the lost pair has left it, and
+    // the silence since 9 s has missed the beats due at 10 to 14 s.
+    figures = quality.Snapshot(kStart + 14500ms);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 5u);
+    EXPECT_EQ(figures.nHeartbeatsDue, 10u);
+    EXPECT_DOUBLE_EQ(figures.HeartbeatsMissedShare(), 0.5);
+
+    // Long after: a window of silence only.
+    figures = quality.Snapshot(kStart + 60s);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 10u);
+    EXPECT_EQ(figures.nHeartbeatsDue, 10u);
+
+    // A remote heard only once, a moment ago: nothing due yet, nothing missed.
+    cRC_LinkQuality fresh;
+    fresh.HeartbeatSent();
+    EXPECT_EQ(fresh.Snapshot(kStart).nHeartbeatsDue, 0u);
+    fresh.HeartbeatReceived(0, 0, kStart);
+    figures = fresh.Snapshot(kStart + 500ms);
+    EXPECT_EQ(figures.nHeartbeatsDue, 1u);
+    EXPECT_DOUBLE_EQ(figures.HeartbeatsMissedShare(), 0.0);
+}
+
+// Ours, as the remote reports them: the share of its heartbeats within the
+// window that report any of ours missed, counted from its first report of
+// being active (before that its count says only that it has just started).
+TEST(LinkQuality, HeartbeatsMissedByTheRemoteAsItReportsThem)
+{
+    cRC_LinkQuality quality;
+    quality.HeartbeatSent();
+    quality.HeartbeatReceived(3, 1, kStart);        // its start: not counted
+    quality.HeartbeatReceived(3, 1, kStart + 1s);
+    quality.HeartbeatReceived(0, 0, kStart + 2s);   // active: counted from here
+    quality.HeartbeatReceived(1, 0, kStart + 3s);
+    quality.HeartbeatReceived(0, 0, kStart + 4s);
+    quality.HeartbeatReceived(2, 0, kStart + 5s);
+    quality.HeartbeatReceived(3, 1, kStart + 6s);   // inactive again: three of ours missed
+    cRC_LinkQuality::Figures figures = quality.Snapshot(kStart + 6500ms);
+    EXPECT_EQ(figures.nRemoteReports, 5u);
+    EXPECT_EQ(figures.nRemoteReportsMissed, 3u);
+    EXPECT_DOUBLE_EQ(figures.RemoteMissedShare(), 0.6);
+    EXPECT_EQ(figures.nHeartbeatsMissed, 0u) << "each of its heartbeats came";
+
+    // The window slides past the first reports: those at 3 s and earlier have gone.
+    figures = quality.Snapshot(kStart + 13500ms);
+    EXPECT_EQ(figures.nRemoteReports, 3u);
+    EXPECT_EQ(figures.nRemoteReportsMissed, 2u);
+    figures = quality.Snapshot(kStart + 17s);
+    EXPECT_EQ(figures.nRemoteReports, 0u);
+    EXPECT_DOUBLE_EQ(figures.RemoteMissedShare(), 0.0);
+}
+
 // A flood of requests, replies, reports and frames far past every ring's
 // capacity: the figures stay within the capacities and still make sense.
 TEST(LinkQuality, MemoryStaysBoundedUnderAFlood)

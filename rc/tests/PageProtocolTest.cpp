@@ -1,9 +1,13 @@
 #include "LogCapture.h"
+#include "RC_Frame.h"
 #include "UdpPeer.h"
 #include "cPageList.h"
 #include "cRC_IO_Pages.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace
@@ -232,6 +236,62 @@ TEST(PageProtocolPeriodic, DestructionStopsRequests)
     Bytes expected = {0x10, 0x07, 0x00, 0x13, 0x70, 0x00, 0x71};
     expected.resize(4 + 19, 0x00);
     EXPECT_EQ(peer.Receive(), Framed(expected));
+}
+
+// With heartbeats keeping the link up, a group whose periodic status does not
+// come is asked for again after 1.2 s, then 2.4 s later, alone: the group that
+// answers is not asked again, and the heartbeat goes on as before.
+TEST(PageProtocolPeriodic, SilentGroupIsAskedAgainWhileHeartbeatsKeepTheLinkUp)
+{
+    Fixture fixture(RC_Variant::LongFrames);
+    fixture.list.AppendPage(Items({{5, 0, 3, RC_DataType::U16, PageItem::kReadOnly},
+                                   {6, 1, 2, RC_DataType::Byte, PageItem::kReadOnly}}),
+                            "A", false, -1);
+    fixture.pages.RegisterItems();
+    fixture.pages.m_bUseHeartbeat = true;
+    auto deliver = [&](uint8_t nSubSystem, uint8_t nIndex, Bytes payload) {
+        RC_Frame frame;
+        ASSERT_TRUE(frame.BuildStatus(RC_Variant::LongFrames, nSubSystem, nIndex, 0x40, payload.data(), payload.size()));
+        fixture.pages.handleMessage(frame.Data(), static_cast<int32_t>(frame.Size()), 0);
+    };
+    // What the console sent since the last look: periodic requests (item 0x70
+    // first) by group, and its heartbeats.
+    std::map<int, int> requests;
+    int nHeartbeats = 0;
+    auto collect = [&] {
+        while (std::optional<Bytes> sent = fixture.peer.ReceiveWithin(std::chrono::milliseconds(500)))
+        {
+            if (sent->size() > 5 && (*sent)[5] == 0x70)
+                ++requests[(*sent)[1] << 8 | (*sent)[2]];
+            else if (sent->size() > 2 && (*sent)[1] == 0 && (*sent)[2] == 1)
+                ++nHeartbeats;
+        }
+    };
+
+    deliver(0, 1, {0, 0});
+    fixture.pages.MM_TimerHB_Handling();
+    ASSERT_TRUE(fixture.pages.m_bLinkActive);
+    collect();
+    EXPECT_EQ(requests, (std::map<int, int>{{0x500, 1}, {0x601, 1}})) << "the link came up: every group asked for";
+    requests.clear();
+    nHeartbeats = 0;
+    // Four seconds: 6/1 answers every tick, 5/0 never; heartbeats each second.
+    for (int nTick = 1; nTick <= 40; ++nTick)
+    {
+        deliver(6, 1, {2, 9});
+        if (nTick % 10 == 0)
+            deliver(0, 1, {0, 0});
+        fixture.pages.MM_TimerHB_Handling();
+    }
+    collect();
+    EXPECT_EQ(requests, (std::map<int, int>{{0x500, 2}})) << "at 1.2 s and 3.6 s, only the silent group";
+    EXPECT_EQ(nHeartbeats, 4);
+    EXPECT_TRUE(fixture.pages.m_bLinkActive);
+    EXPECT_TRUE(fixture.pages.IsPeriodicSilent(5, 0));
+    EXPECT_FALSE(fixture.pages.IsPeriodicSilent(6, 1));
+
+    deliver(5, 0, {3, 0, 1});
+    EXPECT_FALSE(fixture.pages.IsPeriodicSilent(5, 0));
 }
 
 // The heartbeat: the link starts inactive without a warning; a heartbeat

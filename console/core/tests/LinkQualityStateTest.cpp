@@ -101,6 +101,44 @@ TEST(LinkQualityState, EachFigureDegradesAndIsShown)
     EXPECT_EQ(cLinkQualityState::DurationText(1250ms), "1.2 s");
 }
 
+// Heartbeats missed either way degrade the link above 20% and let it go only
+// after every share stayed at or below 5% for the hold time. Without the
+// heartbeat the figure is absent and degrades nothing.
+TEST(LinkQualityState, MissedHeartbeatsDegradeEitherWay)
+{
+    Clock::time_point now{};
+    cLinkQualityState state;
+    Figures figures = Unanswered(10, 0);
+    figures.nHeartbeatsDue = 10;
+    figures.nHeartbeatsMissed = 5;
+    EXPECT_FALSE(state.Update(figures, false, now).bDegraded) << "no heartbeat: the counts mean nothing";
+    EXPECT_EQ(state.Shown().sHeartbeats, "");
+
+    figures.bHeartbeats = true;
+    figures.nHeartbeatsDue = 0;
+    figures.nHeartbeatsMissed = 0;
+    EXPECT_EQ(state.Update(figures, false, now += 200ms).sHeartbeats, "rx -, tx -");
+    figures.nHeartbeatsDue = 10;
+    figures.nHeartbeatsMissed = 2;
+    figures.nRemoteReports = 8;
+    EXPECT_FALSE(state.Update(figures, false, now += 200ms).bDegraded) << "20% is the threshold, not above it";
+    EXPECT_EQ(state.Shown().sHeartbeats, "rx 20% of 10, tx 0% of 8");
+    figures.nRemoteReportsMissed = 2;  // ours, 25% missed as the remote reports
+    EXPECT_EQ(state.Update(figures, false, now += 200ms).sState, "LINK DEGRADED: heartbeats missed rx 20% tx 25%");
+
+    // 10% and 0%: between the thresholds, held however long it lasts.
+    figures.nHeartbeatsMissed = 1;
+    figures.nRemoteReportsMissed = 0;
+    for (int i = 0; i < 50; ++i)
+        EXPECT_TRUE(state.Update(figures, false, now += 200ms).bDegraded) << i;
+    // Both at 5% or less: left after the hold.
+    figures.nHeartbeatsDue = 20;
+    for (int i = 0; i < 25; ++i)
+        EXPECT_TRUE(state.Update(figures, false, now += 200ms).bDegraded) << i;
+    EXPECT_FALSE(state.Update(figures, false, now += 200ms).bDegraded);
+    EXPECT_EQ(state.Shown().sHeartbeats, "rx 5% of 20, tx 0% of 8");
+}
+
 // The keys in the settings file; absent keys keep the defaults, and limits
 // that would break the hysteresis are made safe.
 TEST(LinkQualityState, ThresholdsComeFromTheSettingsFile)
@@ -117,12 +155,15 @@ TEST(LinkQualityState, ThresholdsComeFromTheSettingsFile)
     EXPECT_EQ(defaults.enterEoGap, 1s);
     EXPECT_EQ(defaults.leaveEoGap, 500ms);
     EXPECT_EQ(defaults.hold, 5s);
+    EXPECT_DOUBLE_EQ(defaults.dEnterHeartbeatsMissed, 0.20);
+    EXPECT_DOUBLE_EQ(defaults.dLeaveHeartbeatsMissed, 0.05);
     EXPECT_EQ(plain.LinkQualitySettings().replyTimeout, 1s);
     EXPECT_EQ(plain.LinkQualitySettings().duplicateWindow, 20ms);
 
     dir.Write("set.xml", R"(<VMS_Cfg><Kestrum nReplyTimeoutMs="2000" nDuplicateWindowMs="5" nEoGapMs="700"
         nRecoveredEoGapMs="900" nDegradedUnansweredPercent="30" nRecoveredUnansweredPercent="-4"
-        nDegradedRoundTripMs="800" nRecoveredRoundTripMs="400" nRecoveredHoldMs="3000"/><EoTrackData/></VMS_Cfg>)");
+        nDegradedRoundTripMs="800" nRecoveredRoundTripMs="400" nRecoveredHoldMs="3000"
+        nDegradedMissedHeartbeatsPercent="15" nRecoveredMissedHeartbeatsPercent="10"/><EoTrackData/></VMS_Cfg>)");
     cKestrumSettings set;
     ASSERT_TRUE(set.Read(dir.File("set.xml")));
     const cLinkQualityState::Thresholds thresholds = set.DegradedThresholds();
@@ -133,6 +174,8 @@ TEST(LinkQualityState, ThresholdsComeFromTheSettingsFile)
     EXPECT_EQ(thresholds.enterEoGap, 700ms);
     EXPECT_EQ(thresholds.leaveEoGap, 700ms) << "a lower limit above the upper one is the upper one";
     EXPECT_EQ(thresholds.hold, 3s);
+    EXPECT_DOUBLE_EQ(thresholds.dEnterHeartbeatsMissed, 0.15);
+    EXPECT_DOUBLE_EQ(thresholds.dLeaveHeartbeatsMissed, 0.10);
     const cRC_LinkQuality::Settings recorder = set.LinkQualitySettings();
     EXPECT_EQ(recorder.replyTimeout, 2s);
     EXPECT_EQ(recorder.duplicateWindow, 5ms);

@@ -97,6 +97,9 @@ TEST_F(LandingSimTest, TrackButtonShowsTheNewTrackingStatus)
     // The target appears, with a position.
     ASSERT_TRUE(SpinUntil([&] { return pLanding->TargetModeReadout()->text() == "Valid"; }, 15s));
     ASSERT_TRUE(SpinUntil([&] { return pLanding->PositionXReadout()->text() != "----"; }));
+    // No heartbeat with the tracker: no heartbeat figures either.
+    EXPECT_TRUE(pLanding->HeartbeatsMissedReadout()->isHidden());
+    EXPECT_TRUE(m_pDlg->LinkStatusBar()->Section(cLinkStatusBar::kHeartbeats)->isHidden());
 }
 
 // The VMS: the system mode opens the position fields, a typed azimuth is
@@ -139,4 +142,10 @@ TEST_F(LandingSimTest, VmsSlewsToTheTypedAzimuth)
 
     ASSERT_TRUE(SpinUntil([&] { return pLanding->HeartbeatReadout()->text() == "Active - 0"; }, 15s));
     EXPECT_EQ(m_pDlg->LinkStatusBar()->Section(cLinkStatusBar::kLink)->text(), "Link Active - 0");
+    // The heartbeats missed each way, in the landing's comms group and the bar.
+    QLabel* pMissed = m_pDlg->LinkStatusBar()->Section(cLinkStatusBar::kHeartbeats);
+    ASSERT_TRUE(SpinUntil([&] { return pMissed->text().startsWith("HB missed rx 0% of "); }));
+    EXPECT_FALSE(pMissed->isHidden());
+    EXPECT_TRUE(SpinUntil([&] { return pLanding->HeartbeatsMissedReadout()->text().startsWith("rx 0% of "); }));
+    EXPECT_FALSE(pLanding->HeartbeatsMissedReadout()->isHidden());
 }
