@@ -95,5 +95,6 @@ TEST(TimerQueue, ThreadStartsWithTheFirstTimer)
     }, 1, 0), 0u);
     ASSERT_TRUE(fired.Wait(10000u));
     EXPECT_TRUE(bOnQueue);
-    EXPECT_EQ(threads(), nBefore + 1);
+    // At least the queue's own: a sanitizer's runtime may start one of its own beside it.
+    EXPECT_GT(threads(), nBefore);
 }
