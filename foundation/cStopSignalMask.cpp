@@ -2,12 +2,27 @@
 
 #include <pthread.h>
 
-cStopSignalMask::cStopSignalMask()
+namespace
 {
-    sigemptyset(&m_Stops);
-    sigaddset(&m_Stops, SIGINT);
-    sigaddset(&m_Stops, SIGTERM);
+sigset_t StopSignals()
+{
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    return stops;
+}
+} // namespace
+
+cStopSignalMask::cStopSignalMask() : m_Stops(StopSignals())
+{
     m_bBlocked = pthread_sigmask(SIG_BLOCK, &m_Stops, nullptr) == 0;
+}
+
+void cStopSignalMask::KeepStopsFromThisThread()
+{
+    const sigset_t stops = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 }
 
 cStopSignalMask::~cStopSignalMask()

@@ -17,6 +17,10 @@ public:
 
     void Release();
 
+    // For a thread that may start after Release (a timer queue's, started by
+    // its first timer): the stop signals never reach it.
+    static void KeepStopsFromThisThread();
+
 private:
     sigset_t m_Stops{};
     bool m_bBlocked = false;

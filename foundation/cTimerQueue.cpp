@@ -1,5 +1,7 @@
 #include "cTimerQueue.h"
 
+#include "cStopSignalMask.h"
+
 #include "DbgLog.h"
 
 #include <chrono>
@@ -106,6 +108,9 @@ bool cTimerQueue::DeleteTimer(Handle hTimer, bool bWait)
 
 void cTimerQueue::Run(std::shared_ptr<State> pState)
 {
+    // The thread may start long after the program has set its stop signals
+    // apart for the thread that waits for them.
+    cStopSignalMask::KeepStopsFromThisThread();
     std::unique_lock<std::mutex> lock(pState->mutex);
     while (!pState->bShutdown)
     {

@@ -1,5 +1,7 @@
 #include "cSimulator.h"
 
+#include "cStopSignalMask.h"
+
 #include "cSimEventLog.h"
 #include "cSimProtocol.h"
 #include "cSimTransport.h"
@@ -185,7 +187,10 @@ void cSimulator::OnPeriodicChanged(const cSimPeriodic::Group& group)
         return;
     const uint32_t nFrames = static_cast<uint32_t>(m_Options.m_nFlood);
     const double dRate = m_Options.m_dFloodRate;
-    m_FloodThread = std::thread([this, group, nFrames, dRate] { FloodGroup(group, nFrames, dRate); });
+    m_FloodThread = std::thread([this, group, nFrames, dRate] {
+        cStopSignalMask::KeepStopsFromThisThread();  // started on a request, after the stops were set apart
+        FloodGroup(group, nFrames, dRate);
+    });
 }
 
 uint32_t cSimulator::Flood(uint8_t nSubSystem, uint8_t nIndex, uint32_t nFrames, double dRate)
