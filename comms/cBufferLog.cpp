@@ -38,6 +38,12 @@ void cBufferLog::LogStart()
     std::fflush(m_pFile);
 }
 
+bool cBufferLog::IsOpen()
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    return m_pFile != nullptr;
+}
+
 void cBufferLog::LogData(const uint8_t* pData, int32_t nCount, const char* szComment)
 {
     std::lock_guard<std::mutex> lock(m_Mutex);

@@ -23,6 +23,8 @@ public:
     void LogStop();
 
     const std::string& FileName() const { return m_sFileName; }
+    // Between a LogStart that could open the file and LogStop.
+    bool IsOpen();
 
 protected:
     // Microseconds of the logger's clock; tests replace it to control time.

@@ -147,6 +147,9 @@ bool cRC_IO::sendMessage(const uint8_t* pData, int32_t nCount)
     std::shared_lock<std::shared_mutex> lock(m_TransportMutex);
     if (m_pTrafficLog && m_bLogTx)
         m_pTrafficLog->LogData(pData, nCount, "Tx Msg");
+    // Taken before it goes: its reply may be received before the send returns.
+    if (cTrafficTap* pTap = m_pTrafficTap.load(std::memory_order_acquire); pTap && getCommsIF())
+        pTap->Record(m_eTapLink, cTrafficTap::Direction::kTx, pData, nCount, true);
     if (!cCommsIO::sendMessage(pData, nCount))
         return false;
     m_nFramesSent.fetch_add(1, std::memory_order_relaxed);
@@ -179,6 +182,8 @@ void cRC_IO::VerifyChecksum(const uint8_t* pFrame, int32_t nLength, int64_t nTim
     m_nLastFrameTicks.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
     const uint8_t nComputed = RC_Checksum(pFrame, static_cast<size_t>(nLength - 1));
     const uint8_t nReceived = pFrame[nLength - 1];
+    if (cTrafficTap* pTap = m_pTrafficTap.load(std::memory_order_acquire))
+        pTap->Record(m_eTapLink, cTrafficTap::Direction::kRx, pFrame, nLength, nComputed == nReceived);
     if (nComputed != nReceived)
     {
         m_nChecksumFailures.fetch_add(1, std::memory_order_relaxed);

@@ -4,6 +4,7 @@
 #include "cCommsIO.h"
 #include "cMultiCommsIF.h"
 #include "cRC_MismatchMonitor.h"
+#include "cTrafficTap.h"
 
 #include <atomic>
 #include <boost/signals2/connection.hpp>
@@ -55,6 +56,12 @@ public:
     // once, in the debug log. The owner's periodic tick calls it (one thread).
     void WatchLink(std::chrono::steady_clock::time_point now);
 
+    // Where a copy of every whole frame received (good checksum or not) and
+    // sent goes, for the traffic inspector; null: nowhere, at the cost of one
+    // atomic load per frame. Any thread; the tap must outlive this object.
+    void SetTrafficTap(cTrafficTap* pTap) { m_pTrafficTap.store(pTap); }
+    cTrafficTap* TrafficTap() const { return m_pTrafficTap.load(); }
+
 protected:
     // Where initialise reports: the function name and the line of each message.
     struct InitLog
@@ -84,6 +91,8 @@ protected:
     std::unique_ptr<cBufferLog> m_pTrafficLog;
     std::atomic<bool> m_bLogTx{false};
     std::atomic<bool> m_bLogRx{false};
+    // Which link the tap is told this is; set by the constructor of the protocol.
+    cTrafficTap::Link m_eTapLink = cTrafficTap::Link::kPages;
 
 private:
     bool CreateTransport(const std::string& sAllowedPeers, const InitLog& log);
@@ -100,6 +109,7 @@ private:
     std::atomic<uint32_t> m_nGoodFrames{0};
     std::atomic<std::chrono::steady_clock::rep> m_nLastFrameTicks{0};  // 0: none yet
     std::atomic<uint32_t> m_nFramesSent{0};  // sending threads
+    std::atomic<cTrafficTap*> m_pTrafficTap{nullptr};  // the owner's thread writes
 
     // WatchLink's thread only.
     cRC_MismatchMonitor m_Mismatch;

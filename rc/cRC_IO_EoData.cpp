@@ -33,6 +33,7 @@ void DecodeInto(RC_ItemValue& holder, const uint8_t* p, size_t nSize)
 
 cRC_IO_EoData::cRC_IO_EoData() : cRC_IO("cRC_IO_EoData")
 {
+    m_eTapLink = cTrafficTap::Link::kEo;
 }
 
 cRC_IO_EoData::~cRC_IO_EoData()

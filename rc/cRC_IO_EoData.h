@@ -32,11 +32,11 @@ public:
 
     // Bytes per track record of a format; 0 for a format that is not known.
     static size_t RecordSize(uint8_t nFormat);
-
-private:
     // Decodes one report into a buffer, only the whole records it holds; false
     // when its format is not known.
     static bool Decode(const RC_EoFrameView& frame, EoReport& report);
+
+private:
     static void DecodeTrack(const uint8_t* pRecord, uint8_t nFormat, EoTrack& track);
 
     mutable std::mutex m_TrackMutex;

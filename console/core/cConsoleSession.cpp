@@ -74,7 +74,10 @@ cConsoleSession::Result cConsoleSession::StartPages()
     const auto make = [this, eVariant] {
         auto* pPages = new (std::nothrow) cRC_IO_Pages(eVariant);
         if (pPages)
+        {
             pPages->SetLinkQuality(&m_LinkQuality);
+            pPages->SetTrafficTap(m_bTapAttached ? m_pTrafficTap.get() : nullptr);
+        }
         return pPages;
     };
     const Result eResult =
@@ -99,7 +102,10 @@ cConsoleSession::Result cConsoleSession::StartEoData()
     const auto make = [this] {
         auto* pEoData = new (std::nothrow) cRC_IO_EoData();
         if (pEoData)
+        {
             pEoData->SetLinkQuality(&m_LinkQuality);
+            pEoData->SetTrafficTap(m_bTapAttached ? m_pTrafficTap.get() : nullptr);
+        }
         return pEoData;
     };
     return Start(m_pRC_IO_EoData, make, m_Settings.m_CommsSettings, "EoTrackData", "KestrumDlg::InitialiseRC_IO_EoData",
@@ -117,6 +123,27 @@ bool cConsoleSession::EnableEoDataOutput(bool bEnable)
     if (!bEnable)
         m_LinkQuality.EoStreamStopped();
     return m_pRC_IO_Pages->EnableEoDataOutput(bEnable);
+}
+
+cTrafficTap& cConsoleSession::AttachTrafficTap()
+{
+    if (!m_pTrafficTap)
+        m_pTrafficTap = std::make_unique<cTrafficTap>();
+    m_bTapAttached = true;
+    if (m_pRC_IO_Pages)
+        m_pRC_IO_Pages->SetTrafficTap(m_pTrafficTap.get());
+    if (m_pRC_IO_EoData)
+        m_pRC_IO_EoData->SetTrafficTap(m_pTrafficTap.get());
+    return *m_pTrafficTap;
+}
+
+void cConsoleSession::DetachTrafficTap()
+{
+    m_bTapAttached = false;
+    if (m_pRC_IO_Pages)
+        m_pRC_IO_Pages->SetTrafficTap(nullptr);
+    if (m_pRC_IO_EoData)
+        m_pRC_IO_EoData->SetTrafficTap(nullptr);
 }
 
 void cConsoleSession::Stop()

@@ -3,6 +3,7 @@
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
 #include "cRC_LinkQuality.h"
+#include "cTrafficTap.h"
 
 #include <memory>
 #include <string>
@@ -71,6 +72,15 @@ public:
     cRC_LinkQuality& LinkQuality() { return m_LinkQuality; }
     bool IsStopped() const { return m_bStopped; }
 
+    // The traffic inspector's tap, made on first use, takes a copy of every
+    // frame both protocol objects receive and send (and those of one started
+    // later) until it is detached; detached, the links pay one atomic load a
+    // frame. The tap stays for the rest of the session, so a receive thread
+    // still inside it when it is detached is never left with a dangling tap.
+    cTrafficTap& AttachTrafficTap();
+    void DetachTrafficTap();
+    bool IsTrafficTapAttached() const { return m_bTapAttached; }
+
 private:
     const std::string m_sSettingsPath;
     cKestrumSettings m_Settings;
@@ -78,6 +88,8 @@ private:
     // their receive threads.
     cPageList m_Pages;
     cRC_LinkQuality m_LinkQuality;
+    std::unique_ptr<cTrafficTap> m_pTrafficTap;
+    bool m_bTapAttached = false;
     std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
     bool m_bStopped = false;

@@ -2,6 +2,7 @@
 
 #include "DbgLog.h"
 #include "KestrumVersion.h"
+#include "cAccessibleNames.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
 #include "cJoystickMonitorDlg.h"
@@ -16,6 +17,7 @@
 #include "cReadoutLabel.h"
 #include "cThimbrelLandingDlg.h"
 #include "cTitleBuilder.h"
+#include "cTrafficInspectorDlg.h"
 #include "cVmsLandingDlg.h"
 
 #include <QCloseEvent>
@@ -79,26 +81,35 @@ void KestrumDlg::OnInitDialog()
     UpdateJoystickStatus();
     m_JoystickStatusTimer.Start();
     StartComms();
+    cAccessibleNames::Apply(this);
 }
 
 void KestrumDlg::BuildMenus()
 {
+    // The shortcuts show in the menus; the README lists them.
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("File"));
     pFile->addAction(QStringLiteral("About"), this, [this] { OnAbout(); });
     pFile->addSeparator();
-    pFile->addAction(QStringLiteral("Exit"), this, [this] { Shutdown(); });
+    pFile->addAction(QStringLiteral("Exit"), this, [this] { Shutdown(); })->setShortcut(QKeySequence::Quit);
 
     m_pViewMenu = menuBar()->addMenu(QStringLiteral("View"));
     if (m_Session.Settings().bShowEoTrackPage)
-        m_pViewMenu->addAction(QStringLiteral("EO Target Data Output"), this, [this] { OnEoDataOutput(false); });
+        m_pViewMenu->addAction(QStringLiteral("EO Target Data Output"), this, [this] { OnEoDataOutput(false); })
+            ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     if (m_Session.Settings().bShowEoTagPage)
-        m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this, [this] { OnEoDataOutput(true); });
+        m_pViewMenu->addAction(QStringLiteral("EO Tag Data Output"), this, [this] { OnEoDataOutput(true); })
+            ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     if (m_Session.Settings().bShowTestPage)
-        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
-    m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); });
+        m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); })
+            ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    m_pViewMenu->addAction(QStringLiteral("Traffic Inspector"), this, [this] { OnTrafficInspector(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
+    m_pCommsSetupAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
     BuildPagesMenu();
 }
@@ -107,8 +118,14 @@ void KestrumDlg::BuildPagesMenu()
 {
     m_pPagesMenu = menuBar()->addMenu(QStringLiteral("Pages"));
     // Every page gets a working item, however many the file defines.
+    // The first nine pages open with Ctrl+1 to Ctrl+9.
     for (size_t nPage = 0; nPage < m_Session.Pages().PageCount(); ++nPage)
-        m_pPagesMenu->addAction(MenuText(m_Session.Pages().Title(nPage), nPage), this, [this, nPage] { OnPageCommand(nPage); });
+    {
+        QAction* pAction =
+            m_pPagesMenu->addAction(MenuText(m_Session.Pages().Title(nPage), nPage), this, [this, nPage] { OnPageCommand(nPage); });
+        if (nPage < 9)
+            pAction->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + nPage)));
+    }
 }
 
 bool KestrumDlg::InitialiseRC_IO_Pages()
@@ -208,6 +225,30 @@ void KestrumDlg::OnJoystickMonitor()
     }
     m_pJoystickMonitorDlg->show();
     m_pJoystickMonitorDlg->raise();
+}
+
+cTrafficInspectorDlg* KestrumDlg::TrafficInspector() const
+{
+    return m_pTrafficDlg.data();
+}
+
+void KestrumDlg::OnTrafficInspector()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pTrafficDlg)
+    {
+        auto* pDlg = new (std::nothrow) cTrafficInspectorDlg(m_Session, this);
+        if (!pDlg)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Traffic Inspector object"));
+            return;
+        }
+        m_pTrafficDlg = pDlg;
+    }
+    m_pTrafficDlg->show();
+    m_pTrafficDlg->raise();
+    m_pTrafficDlg->activateWindow();
 }
 
 void KestrumDlg::UpdateJoystickStatus()
@@ -371,6 +412,8 @@ void KestrumDlg::Shutdown()
     // Stop returns once that thread has stopped.
     m_JoystickStatusTimer.Stop();
     delete m_pJoystickMonitorDlg.data();
+    // The inspector takes its tap off the links as it goes.
+    delete m_pTrafficDlg.data();
     m_Joystick.Stop();
 
     delete m_pLandingDlg.data();

@@ -21,6 +21,7 @@ class cLinkStatusBar;
 class cPlotManager;
 class cRC_SystemDlg;
 class cRC_SystemTestDlg;
+class cTrafficInspectorDlg;
 
 // The console's main window: runs the console session (settings, page
 // definitions, protocol objects) and the joystick, owns every secondary
@@ -49,6 +50,7 @@ public:
     void OnEoDataOutput(bool bTagData);
     void OnTestDataDialog();
     void OnJoystickMonitor();
+    void OnTrafficInspector();
     // The status bar's word on the joystick; refreshed by a timer.
     void UpdateJoystickStatus();
 
@@ -59,6 +61,7 @@ public:
     cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
     cRC_SystemTestDlg* TestDialog() const;
     cJoystickMonitorDlg* JoystickMonitorDialog() const;
+    cTrafficInspectorDlg* TrafficInspector() const;
     QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
@@ -95,6 +98,7 @@ private:
     QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
     QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
+    QPointer<cTrafficInspectorDlg> m_pTrafficDlg;
     cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;

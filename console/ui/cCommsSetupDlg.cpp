@@ -1,5 +1,6 @@
 #include "cCommsSetupDlg.h"
 
+#include "cAccessibleNames.h"
 #include "cEditValueParser.h"
 #include "cUserCommsSettings.h"
 
@@ -92,6 +93,7 @@ cCommsSetupDlg::cCommsSetupDlg(CommsSettings* pSettings, QWidget* pParent)
     for (QLineEdit* pBox : m_Boxes)
         pBox->installEventFilter(this);
 
+    cAccessibleNames::Apply(this);
     m_Timer.Start();
 }
 

@@ -1,6 +1,7 @@
 #include "cJoystickMonitorDlg.h"
 
 #include "RC_DataType.h"
+#include "cAccessibleNames.h"
 #include "cJoystickMapping.h"
 #include "cUserControls.h"
 
@@ -40,6 +41,7 @@ cJoystickMonitorDlg::cJoystickMonitorDlg(const cUserControls& controls, const cJ
 
     m_pStatus = new QLabel(this);
     m_pStatus->setWordWrap(true);
+    m_pStatus->setAccessibleName(QStringLiteral("Joystick status"));
     pLayout->addWidget(m_pStatus);
 
     auto* pStick = new QGroupBox(QStringLiteral("Live record"), this);
@@ -111,6 +113,8 @@ cJoystickMonitorDlg::cJoystickMonitorDlg(const cUserControls& controls, const cJ
 
     BuildButtonTable();
     Refresh();
+    m_pButtonTable->setAccessibleName(QStringLiteral("Mapped buttons"));
+    cAccessibleNames::Apply(this);
     m_pButtonTable->resizeColumnsToContents();
     // Every mapped button in view at once (at most 16 rows).
     m_pButtonTable->setMinimumHeight(m_pButtonTable->horizontalHeader()->sizeHint().height() +

@@ -1,6 +1,7 @@
 #include "cLandingDlg.h"
 
 #include "RC_ItemValue.h"
+#include "cAccessibleNames.h"
 #include "cLandingValues.h"
 #include "cLinkQualityState.h"
 #include "cPageList.h"
@@ -159,6 +160,7 @@ void cLandingDlg::Start()
     ConnectSlider(m_pSliderX, &cLandingDlg::OnAcqSliderXReleased);
     ConnectSlider(m_pSliderY, &cLandingDlg::OnAcqSliderYReleased);
 
+    cAccessibleNames::Apply(this);
     if (!m_pRC_IO_Pages)
     {
         // Nothing to send to and nothing to show: every control stays inert.

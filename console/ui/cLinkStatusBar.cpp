@@ -44,6 +44,7 @@ QLabel* cLinkStatusBar::AddSection(const QString& sName, std::function<QString()
 {
     auto* pLabel = new cReadoutLabel(this);
     pLabel->setObjectName(sName);
+    pLabel->setAccessibleName(sName);
     pLabel->setContentsMargins(4, 0, 4, 0);
     addWidget(pLabel);
     m_Sections.push_back({sName, pLabel, std::move(fnText)});
@@ -57,6 +58,7 @@ void cLinkStatusBar::AddExplanation(const QString& sName)
 {
     auto* pLabel = new QLabel(this);
     pLabel->setObjectName(sName);
+    pLabel->setAccessibleName(sName);
     pLabel->setContentsMargins(4, 0, 4, 0);
     pLabel->setMinimumWidth(kExplanationMinimumWidth);
     pLabel->hide();

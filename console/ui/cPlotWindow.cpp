@@ -1,6 +1,7 @@
 #include "cPlotWindow.h"
 
 #include "PageItem.h"
+#include "cAccessibleNames.h"
 #include "cCsvLogFile.h"
 #include "cFileHelpers.h"
 #include "cMessageBox.h"
@@ -56,12 +57,14 @@ cPlotWindow::cPlotWindow(cRC_IO_Pages* pRC_IO_Pages, const QString& sTitle, cons
     pBar->addWidget(pSaveCsv);
 
     m_pCanvas = new cPlotCanvas(m_Store, this);
+    m_pCanvas->setAccessibleName(QStringLiteral("Plot"));
     m_pCanvas->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pCanvas, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { OnCanvasMenu(at); });
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pBar);
     pLayout->addWidget(m_pCanvas, 1);
     resize(720, 400);
+    cAccessibleNames::Apply(this);
 
     if (m_pRC_IO_Pages)
     {

@@ -1,6 +1,7 @@
 #include "cRC_EoDataOutputDlg.h"
 
 #include "DbgLog.h"
+#include "cAccessibleNames.h"
 #include "cEoTrackPictureView.h"
 #include "cMessageBox.h"
 #include "cRC_IO_EoData.h"
@@ -38,9 +39,10 @@ cRC_EoDataOutputDlg::cRC_EoDataOutputDlg(cRC_IO_EoData* pRC_IO_EoData, bool bAll
 
     auto* pMenuBar = new QMenuBar(this);
     QMenu* pFile = pMenuBar->addMenu(QStringLiteral("File"));
-    pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); });
+    pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); })->setShortcut(QKeySequence::Close);
     QMenu* pEdit = pMenuBar->addMenu(QStringLiteral("Edit"));
     m_pLoggingAction = pEdit->addAction(QStringLiteral("Start Logging"), this, [this] { OnStartStopLogging(); });
+    m_pLoggingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 
     auto* pHeader = new QGridLayout;
     const char* const kHeaderLabels[kHeaderFields] = {"Track Data Format", "Time", "Number of Targets"};
@@ -80,10 +82,12 @@ cRC_EoDataOutputDlg::cRC_EoDataOutputDlg(cRC_IO_EoData* pRC_IO_EoData, bool bAll
     pBody->addLayout(pNumbers);
     m_pPicture = new cEoTrackPictureView(nPictureWidth, nPictureHeight, this);
     pBody->addWidget(m_pPicture, 1);
+    m_pPicture->setAccessibleName(QStringLiteral("Track picture"));
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setMenuBar(pMenuBar);
     pLayout->addLayout(pBody);
+    cAccessibleNames::Apply(this);
     resize(sizeHint());
 }
 

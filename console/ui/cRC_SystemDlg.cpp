@@ -1,6 +1,8 @@
 #include "cRC_SystemDlg.h"
 
 #include "DbgLog.h"
+#include "cAccessibleNames.h"
+#include "cEditCommit.h"
 #include "cEditValueParser.h"
 #include "cMessageBox.h"
 #include "RC_ItemValue.h"
@@ -8,7 +10,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,9 +44,10 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
 {
     auto* pMenuBar = new QMenuBar(this);
     QMenu* pFile = pMenuBar->addMenu(QStringLiteral("File"));
-    pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); });
+    pFile->addAction(QStringLiteral("Exit"), this, [this] { close(); })->setShortcut(QKeySequence::Close);
     QMenu* pEdit = pMenuBar->addMenu(QStringLiteral("Edit"));
     m_pLoggingAction = pEdit->addAction(QStringLiteral("Start Logging"), this, [this] { OnStartStopLogging(); });
+    m_pLoggingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 
     auto* pGrid = new QGridLayout;
     pGrid->setColumnMinimumWidth(0, 200);
@@ -55,8 +57,7 @@ cRC_SystemDlg::cRC_SystemDlg(cRC_IO_Pages* pRC_IO_Pages, const std::vector<PageI
         m_Edits[n] = new QLineEdit(this);
         m_Edits[n]->setAlignment(Qt::AlignRight);
         m_Edits[n]->setFixedWidth(140);
-        m_Edits[n]->installEventFilter(this);
-        connect(m_Edits[n], &QLineEdit::textEdited, this, [this, n] { m_Editing[static_cast<size_t>(n)] = true; });
+        m_Commits[n] = new cEditCommit(m_Edits[n], [this, n](const QString& sText) { return SendRow(static_cast<size_t>(n), sText); });
         for (QWidget* pWidget : {static_cast<QWidget*>(m_Labels[n]), static_cast<QWidget*>(m_Edits[n])})
         {
             pWidget->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -87,10 +88,10 @@ void cRC_SystemDlg::StopUpdates()
 {
     m_Timer.Stop();
     m_Log.StopListening();
-    for (QLineEdit* pEdit : m_Edits)
+    for (cEditCommit* pCommit : m_Commits)
     {
-        if (pEdit)
-            pEdit->removeEventFilter(this);
+        if (pCommit)
+            pCommit->Stop();
     }
     m_Log.Stop();
 }
@@ -121,6 +122,7 @@ void cRC_SystemDlg::Layout()
         m_Edits[n]->show();
     }
     m_pLoggingAction->setEnabled(m_bLogging);
+    cAccessibleNames::Apply(this);
     // The window fits the rows shown and keeps its place.
     const QPoint position = pos();
     adjustSize();
@@ -142,59 +144,20 @@ void cRC_SystemDlg::Refresh()
             continue;
         // Cleared before reading: a value stored meanwhile sets the flag again.
         item.pValue->ClearValid();
-        if (m_Editing[n] || item.eType == RC_DataType::U128)
-            continue;
-        const QString sText = QString::fromStdString(item.pValue->ShownText());
-        if (m_Edits[n]->text() != sText)
-            m_Edits[n]->setText(sText);
+        if (item.eType != RC_DataType::U128)
+            m_Commits[n]->Show(QString::fromStdString(item.pValue->ShownText()));
     }
 }
 
-bool cRC_SystemDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+bool cRC_SystemDlg::SendRow(size_t nRow, const QString& sText)
 {
-    if (pEvent->type() == QEvent::FocusIn || pEvent->type() == QEvent::FocusOut)
-    {
-        const Qt::FocusReason eReason = static_cast<QFocusEvent*>(pEvent)->reason();
-        for (size_t n = 0; n < m_Edits.size(); ++n)
-        {
-            if (m_Edits[n] != pWatched)
-                continue;
-            if (pEvent->type() == QEvent::FocusIn)
-            {
-                // The focus the window hands its first field on opening is not
-                // the operator's doing: that field keeps updating.
-                if (eReason == Qt::MouseFocusReason || eReason == Qt::TabFocusReason ||
-                    eReason == Qt::BacktabFocusReason || eReason == Qt::ShortcutFocusReason)
-                    m_Editing[n] = true;
-            }
-            // A menu opening takes the focus only for a moment: the operator is still editing.
-            else if (eReason != Qt::PopupFocusReason && m_Editing[n])
-            {
-                CommitRow(n);
-            }
-            break;
-        }
-    }
-    return QDialog::eventFilter(pWatched, pEvent);
-}
-
-void cRC_SystemDlg::CommitRow(size_t nRow)
-{
-    if (m_bCommitting || m_bClosed)
-        return;
-    m_bCommitting = true;
-    m_Editing[nRow] = false;
-    if (nRow < m_Rows.size() && m_pRC_IO_Pages)
-    {
-        const PageItem& item = *m_Rows[nRow];
-        if (item.nAccess != PageItem::kReadOnly)
-        {
-            const auto pValue = cEditValueParser::ParseItem(item.eType, m_Edits[nRow]->text().toStdString());
-            if (pValue)
-                m_pRC_IO_Pages->SendValue(item.nSubSystem, item.nIndex, item.nItem, *pValue);
-        }
-    }
-    m_bCommitting = false;
+    if (m_bClosed || nRow >= m_Rows.size() || !m_pRC_IO_Pages)
+        return false;
+    const PageItem& item = *m_Rows[nRow];
+    if (item.nAccess == PageItem::kReadOnly)
+        return false;
+    const auto pValue = cEditValueParser::ParseItem(item.eType, sText.toStdString());
+    return pValue && m_pRC_IO_Pages->SendValue(item.nSubSystem, item.nIndex, item.nItem, *pValue);
 }
 
 QMenu* cRC_SystemDlg::ItemMenu(int nRow)

@@ -13,11 +13,12 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class cEditCommit;
 class cRC_IO_Pages;
 
 // One page of items: a labelled field per item (the first 24), refreshed from
-// the items' holders every 100 ms, sending a value when the operator leaves a
-// field, and logging the page to CSV on each update of its logging subsystem.
+// the items' holders every 100 ms, sending a value the operator typed on
+// Return or on leaving the field (cEditCommit), and logging the page to CSV on each update of its logging subsystem.
 // The refresh runs on the dialog's own thread and writes the log's rows; the
 // receive thread never touches a widget or the file, it only takes the rows
 // (cPageLog).
@@ -60,13 +61,12 @@ signals:
     void sigClosed(int nPageIndex);
 
 protected:
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     void Layout();
     bool AnyNewValue() const;
-    void CommitRow(size_t nRow);
+    bool SendRow(size_t nRow, const QString& sText);
     void StopUpdates();
 
     cRC_IO_Pages* m_pRC_IO_Pages;
@@ -76,11 +76,10 @@ private:
     const std::string m_sLoggingDirectory;
     bool m_bLayoutPending = true;
     bool m_bClosed = false;
-    bool m_bCommitting = false;
 
     std::array<QLabel*, kRows> m_Labels{};
     std::array<QLineEdit*, kRows> m_Edits{};
-    std::array<bool, kRows> m_Editing{};
+    std::array<cEditCommit*, kRows> m_Commits{};  // children of their fields
     QAction* m_pLoggingAction = nullptr;
 
     ItemMenuHook m_fnItemMenu;

@@ -1,6 +1,7 @@
 #include "cRC_SystemTestDlg.h"
 
 #include "DbgLog.h"
+#include "cAccessibleNames.h"
 #include "cMessageBox.h"
 #include "cTestScenarioReader.h"
 
@@ -20,6 +21,10 @@ cRC_SystemTestDlg::cRC_SystemTestDlg(cRC_IO_Pages* pRC_IO_Pages, const std::stri
     m_pStatus = new QLabel(QStringLiteral("STOPPED"), this);
     m_pStatus->setFrameShape(QFrame::StyledPanel);
     m_pStatus->setMinimumWidth(260);
+    m_pTestList->setAccessibleName(QStringLiteral("Test"));
+    m_pStatus->setAccessibleName(QStringLiteral("Test status"));
+    m_pLogging->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_pLogging->setToolTip(QStringLiteral("Start or stop logging (Ctrl+L)"));
     // No button is pressed by Enter.
     for (QPushButton* pButton : {m_pStart, m_pStop, m_pPause, m_pLogging})
     {

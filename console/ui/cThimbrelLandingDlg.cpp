@@ -17,6 +17,7 @@ cThimbrelLandingDlg::cThimbrelLandingDlg(cRC_IO_Pages* pRC_IO_Pages, const std::
     auto* pMode = new QHBoxLayout(pModeBox);
     m_pTrack = new QPushButton(QStringLiteral("Track"), pModeBox);
     m_pTrackStatus = MakeReadout(pModeBox);
+    m_pTrackStatus->setAccessibleName(QStringLiteral("Track Status"));
     pMode->addWidget(m_pTrack);
     pMode->addWidget(m_pTrackStatus, 1);
     connect(m_pTrack, &QPushButton::clicked, this, [this] { OnTrack(); });

@@ -1,12 +1,13 @@
 #include "cVmsLandingDlg.h"
 
 #include "DbgLog.h"
+#include "cAccessibleNames.h"
+#include "cEditCommit.h"
 #include "cLandingValues.h"
 #include "cRC_IO_Pages.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -47,12 +48,9 @@ cVmsLandingDlg::cVmsLandingDlg(cRC_IO_Pages* pRC_IO_Pages, const std::string& sS
         field.pEdit->setAlignment(Qt::AlignRight);
         // Until the remote system says it is in a mode that takes positions.
         field.pEdit->setEnabled(false);
-        field.pEdit->installEventFilter(this);
-        connect(field.pEdit, &QLineEdit::textEdited, this, [this, n] {
-            m_Fields[static_cast<size_t>(n)].bEditing = true;
-            m_Fields[static_cast<size_t>(n)].bTyped = true;
+        field.pCommit = new cEditCommit(field.pEdit, [this, n](const QString& sText) {
+            return SendPosition(m_Fields[static_cast<size_t>(n)], sText);
         });
-        connect(field.pEdit, &QLineEdit::returnPressed, this, [this, n] { CommitPosition(static_cast<Axis>(n)); });
         pPlatform->addRow(captions[n], field.pEdit);
     }
 
@@ -141,51 +139,29 @@ void cVmsLandingDlg::OnAcqSliderXReleased(int nPosition)
             cLandingValues::ScaledAoiY(nPosition, m_Settings.nAcqSliderMaxX, m_Settings.nAcqSliderMaxY));
 }
 
-bool cVmsLandingDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+cVmsLandingDlg::~cVmsLandingDlg()
 {
-    if (pEvent->type() == QEvent::FocusIn || pEvent->type() == QEvent::FocusOut)
-    {
-        const Qt::FocusReason eReason = static_cast<QFocusEvent*>(pEvent)->reason();
-        for (size_t n = 0; n < m_Fields.size(); ++n)
-        {
-            if (m_Fields[n].pEdit != pWatched)
-                continue;
-            if (pEvent->type() == QEvent::FocusIn)
-            {
-                // Focus the window hands on by itself is not the operator's doing.
-                if (eReason == Qt::MouseFocusReason || eReason == Qt::TabFocusReason ||
-                    eReason == Qt::BacktabFocusReason || eReason == Qt::ShortcutFocusReason)
-                    m_Fields[n].bEditing = true;
-            }
-            // A menu opening takes the focus only for a moment.
-            else if (eReason != Qt::PopupFocusReason)
-            {
-                CommitPosition(static_cast<Axis>(n));
-            }
-            break;
-        }
-    }
-    return cLandingDlg::eventFilter(pWatched, pEvent);
+    // A field losing the focus as the dialog goes sends nothing.
+    for (DeckField& field : m_Fields)
+        field.pCommit->Stop();
+}
+
+bool cVmsLandingDlg::Editing(Axis eAxis) const
+{
+    return m_Fields[eAxis].pCommit->IsEditing();
 }
 
 void cVmsLandingDlg::CommitPosition(Axis eAxis)
 {
-    DeckField& field = m_Fields[eAxis];
-    const bool bTyped = field.bTyped;
-    field.bEditing = false;
-    field.bTyped = false;
+    m_Fields[eAxis].pCommit->Commit();
+}
+
+bool cVmsLandingDlg::SendPosition(const DeckField& field, const QString& sText)
+{
+    // Only what the operator typed is a demand (cEditCommit): a field merely
+    // visited must not stop the platform where it happens to be.
     int32_t nValue = 0;
-    // Only what the operator typed is a demand: a field merely visited (or
-    // disabled under the operator's hands) must not stop the platform where
-    // it happens to be. Text that is no position sends nothing either.
-    if (bTyped && field.pEdit->isEnabled() &&
-        cLandingValues::DegreesToDeckPosition(field.pEdit->text().trimmed().toStdString(), nValue))
-    {
-        SendS32(field.address, nValue);
-        return;
-    }
-    if (field.pEdit->text() != field.sShown)
-        field.pEdit->setText(field.sShown);
+    return cLandingValues::DegreesToDeckPosition(sText.trimmed().toStdString(), nValue) && SendS32(field.address, nValue);
 }
 
 void cVmsLandingDlg::ShowItem(const PageItem& item)
@@ -257,9 +233,7 @@ void cVmsLandingDlg::ShowSystemMode(uint8_t nMode)
 
 void cVmsLandingDlg::ShowDeckPosition(DeckField& field, const PageItem& item)
 {
-    field.sShown = QString::fromStdString(cLandingValues::Real(cLandingValues::DeckPositionToDegrees(RealOf(item))));
-    if (!field.bEditing && field.pEdit->text() != field.sShown)
-        field.pEdit->setText(field.sShown);
+    field.pCommit->Show(QString::fromStdString(cLandingValues::Real(cLandingValues::DeckPositionToDegrees(RealOf(item)))));
 }
 
 void cVmsLandingDlg::ShowTrackingMode(uint8_t nMode)

@@ -4,6 +4,7 @@
 #include <array>
 
 class QCheckBox;
+class cEditCommit;
 class QLineEdit;
 class QPushButton;
 
@@ -25,11 +26,12 @@ public:
     };
 
     cVmsLandingDlg(cRC_IO_Pages* pRC_IO_Pages, const std::string& sSettingsPath, QWidget* pParent = nullptr);
+    ~cVmsLandingDlg() override;
 
     void OnZoomIn(bool bOn);
     void OnZoomOut(bool bOn);
     void OnScale();
-    // Leaving a position field (or Enter in it).
+    // Return in a position field, or leaving it.
     void CommitPosition(Axis eAxis);
 
     QButtonGroup* SystemModeGroup() const { return m_pSystemMode; }
@@ -41,23 +43,20 @@ public:
     QLabel* HeartbeatReadout() const { return m_pHeartbeat; }
     uint8_t PrimarySensor() const { return m_nPrimarySensor; }
     bool Scaling() const { return m_bScale; }
-    bool Editing(Axis eAxis) const { return m_Fields[eAxis].bEditing; }
+    bool Editing(Axis eAxis) const;
 
 protected:
     void ShowItem(const PageItem& item) override;
     void ShowTrackingMode(uint8_t nMode) override;
     void ShowLinkExtras() override;
     void OnAcqSliderXReleased(int nPosition) override;
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     struct DeckField
     {
         QLineEdit* pEdit = nullptr;
+        cEditCommit* pCommit = nullptr;  // a child of the field
         cLandingItemList::Address address{};
-        bool bEditing = false;  // the operator is in the field: refreshes leave it alone
-        bool bTyped = false;    // and has changed its text
-        QString sShown;         // the latest position received, in degrees
     };
 
     void RefreshSubsystem0x01(const PageItem& item);
@@ -67,6 +66,7 @@ private:
     void RefreshSubsystem0x05(const PageItem& item);
     void ShowSystemMode(uint8_t nMode);
     void ShowDeckPosition(DeckField& field, const PageItem& item);
+    bool SendPosition(const DeckField& field, const QString& sText);
     cLandingItemList::Address Camera(uint8_t nItem) const;
 
     QButtonGroup* m_pSystemMode = nullptr;

@@ -98,11 +98,14 @@ protected:
         ASSERT_TRUE(SpinUntil([&] { return m_pPages->m_nRxCount > nBefore; }));
     }
 
-    // Types text into a row's field and leaves it.
+    // Types text into a row's field (over what it shows) and leaves it.
     static void Type(cRC_SystemDlg& dlg, int nRow, const QString& sText)
     {
         Focus(dlg.Field(nRow), QEvent::FocusIn);
-        dlg.Field(nRow)->setText(sText);
+        dlg.Field(nRow)->selectAll();
+        if (sText.isEmpty())
+            QTest::keyClick(dlg.Field(nRow), Qt::Key_Delete);
+        QTest::keyClicks(dlg.Field(nRow), sText);
         Focus(dlg.Field(nRow), QEvent::FocusOut);
     }
 
@@ -185,7 +188,8 @@ TEST_F(SystemDlgTest, TimerShowsThePageAndItsValues)
 }
 
 // Leaving an edited field sends its value with the type's operation; text
-// that does not parse whole, or does not fit, sends nothing.
+// that does not parse whole, or does not fit, sends nothing and the field
+// shows the last value received again.
 TEST_F(SystemDlgTest, EditsSendTheTypedValue)
 {
     auto pDlg = MakeDialog();
@@ -224,7 +228,38 @@ TEST_F(SystemDlgTest, EditsSendTheTypedValue)
     EXPECT_EQ(m_pPages->m_nTxCount, nSent);
     m_Peer.SetTimeout(1);
     EXPECT_TRUE(m_Peer.Receive().empty());
-    EXPECT_EQ(pDlg->Field(1)->text(), "");  // the field keeps what was typed
+    RC_Payload payload;
+    payload.AddU16(2, 7);
+    Receive(kSub, payload);
+    pDlg->Refresh();
+    Type(*pDlg, 1, "12a");
+    EXPECT_EQ(pDlg->Field(1)->text(), "7");
+}
+
+// Return commits as leaving the field does, in the page dialog as in the
+// landing dialog (one cEditCommit behind both): the field stays with the
+// operator, and the next value received shows again.
+TEST_F(SystemDlgTest, ReturnSendsTheTypedValue)
+{
+    auto pDlg = MakeDialog();
+    QLineEdit* pField = pDlg->Field(1);
+    Focus(pField, QEvent::FocusIn);
+    QTest::keyClicks(pField, "301");
+    QTest::keyClick(pField, Qt::Key_Return);
+    RC_Payload expected;
+    expected.AddU16(2, 301);
+    EXPECT_EQ(m_Peer.Receive(), CommandFrame(kSub, expected));
+
+    // Return again without typing, then leaving: nothing more is sent.
+    QTest::keyClick(pField, Qt::Key_Return);
+    Focus(pField, QEvent::FocusOut);
+    m_Peer.SetTimeout(1);
+    EXPECT_TRUE(m_Peer.Receive().empty());
+    RC_Payload payload;
+    payload.AddU16(2, 9);
+    Receive(kSub, payload);
+    pDlg->Refresh();
+    EXPECT_EQ(pField->text(), "9");
 }
 
 // The focus a window gives its first field when it opens or comes back is not
@@ -263,7 +298,7 @@ TEST_F(SystemDlgTest, FieldBeingEditedIsNotOverwritten)
     auto pDlg = MakeDialog();
     QLineEdit* pField = pDlg->Field(1);
     Focus(pField, QEvent::FocusIn);
-    pField->setText("42");
+    QTest::keyClicks(pField, "42");
 
     RC_Payload payload;
     payload.AddU16(2, 7);

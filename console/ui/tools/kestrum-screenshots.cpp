@@ -16,12 +16,15 @@
 #include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
+#include "cTrafficInspectorDlg.h"
+#include "cTrafficModel.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -189,6 +192,30 @@ int main(int argc, char* argv[])
     Spin(400);
     if (cJoystickMonitorDlg* pMonitor = dlg.JoystickMonitorDialog())
         bOk &= Save(Framed(pMonitor, pMonitor->grab()), sFolder + "/kestrum-joystick.png");
+    else
+        bOk = false;
+
+    // The traffic inspector after a second and a half of the simulator's
+    // frames, a received status frame picked out in the details.
+    dlg.OnTrafficInspector();
+    Spin(1500);
+    if (cTrafficInspectorDlg* pTraffic = dlg.TrafficInspector())
+    {
+        pTraffic->SetPaused(true);
+        cTrafficModel* pModel = pTraffic->Model();
+        for (int nRow = pModel->rowCount() - 1; nRow >= 0; --nRow)
+        {
+            if (pModel->index(nRow, cTrafficModel::kDirection).data().toString() == QLatin1String("Rx") &&
+                pModel->index(nRow, cTrafficModel::kKind).data().toString() == QLatin1String("long"))
+            {
+                pTraffic->Table()->selectRow(nRow);
+                break;
+            }
+        }
+        Spin(200);
+        bOk &= Save(Framed(pTraffic, pTraffic->grab()), sFolder + "/kestrum-traffic.png");
+        pTraffic->SetPaused(false);
+    }
     else
         bOk = false;
 
