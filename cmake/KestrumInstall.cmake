@@ -1,10 +1,12 @@
 # The installed layout, and the Debian package built from it (cpack -G DEB,
 # see scripts/package):
-#   bin/                    kestrum, vms-sim, kestrum-scenario, joyvane-probe
+#   bin/                    kestrum, vms-sim, kestrum-scenario, joyvane-probe, kestrum-dissector
 #   lib/kestrum/            libPortelle.so, libJoyvane.so: private to Kestrum; the
 #                           programs find them through their RPATH, Portelle finds
 #                           the plug-in beside itself
 #   share/kestrum/config/   the sample settings and definitions files
+#   share/kestrum/wireshark/ the Wireshark dissector for the sample definitions, made
+#                           by kestrum-dissector at build time, and how to enable it
 #   share/applications/, share/icons/hicolor/   desktop entry and icons
 #   share/man/man1/         a manual page for each program, made from its --help
 #   share/doc/kestrum/      the READMEs, copyright, changelog.Debian.gz
@@ -18,7 +20,7 @@ add_custom_target(kestrum_samples ALL
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/config ${CMAKE_BINARY_DIR}/share/kestrum/config
     COMMENT "Copying the sample configuration into the build tree")
 
-foreach(program kestrum vms-sim kestrum-scenario joyvane-probe)
+foreach(program kestrum vms-sim kestrum-scenario joyvane-probe kestrum-dissector)
     if(TARGET ${program})
         set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${KESTRUM_PRIVATE_LIB_DIR}")
         install(TARGETS ${program} RUNTIME DESTINATION bin)
@@ -32,6 +34,29 @@ foreach(library Portelle Joyvane)
 endforeach()
 
 install(DIRECTORY config/ DESTINATION share/kestrum/config FILES_MATCHING PATTERN "*.xml")
+
+# The dissector for the sample definitions, written from the build tree's
+# copy of the samples, so that the file names them as installed
+# (config/PageDefinitions.xml under share/kestrum). No user's comms settings
+# may change the ports it is made for.
+if(TARGET kestrum-dissector)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/share/kestrum)
+    set(KESTRUM_WIRESHARK_DIR ${CMAKE_BINARY_DIR}/share/kestrum/wireshark)
+    add_custom_command(OUTPUT ${KESTRUM_WIRESHARK_DIR}/kestrum.lua ${KESTRUM_WIRESHARK_DIR}/README.md
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTRUM_WIRESHARK_DIR} ${CMAKE_BINARY_DIR}/packaging/no-user-settings
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/wireshark-README.md ${KESTRUM_WIRESHARK_DIR}/README.md
+        COMMAND ${CMAKE_COMMAND} -E env XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/packaging/no-user-settings ASAN_OPTIONS=detect_leaks=0
+                $<TARGET_FILE:kestrum-dissector> --settings config/Kestrum.xml --pages config/PageDefinitions.xml
+                -o ${KESTRUM_WIRESHARK_DIR}/kestrum.lua
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/share/kestrum
+        DEPENDS kestrum-dissector ${PROJECT_SOURCE_DIR}/config/Kestrum.xml ${PROJECT_SOURCE_DIR}/config/PageDefinitions.xml
+                ${PROJECT_SOURCE_DIR}/packaging/wireshark-README.md
+        COMMENT "Writing the Wireshark dissector for the sample definitions"
+        VERBATIM)
+    add_custom_target(kestrum_wireshark ALL DEPENDS ${KESTRUM_WIRESHARK_DIR}/kestrum.lua)
+    add_dependencies(kestrum_wireshark kestrum_samples)
+    install(FILES ${KESTRUM_WIRESHARK_DIR}/kestrum.lua ${KESTRUM_WIRESHARK_DIR}/README.md DESTINATION share/kestrum/wireshark)
+endif()
 if(TARGET kestrum_icons)
     install(FILES packaging/kestrum.desktop DESTINATION share/applications)
     install(DIRECTORY ${CMAKE_BINARY_DIR}/share/icons/ DESTINATION share/icons)
@@ -52,7 +77,8 @@ set(KESTRUM_MANUAL_NAMES
     "kestrum=operator console for remote video-tracking sensor systems"
     "vms-sim=simulator of the remote video-tracking sensor system, for the Kestrum console"
     "kestrum-scenario=run a system test of a scenario file without a display"
-    "joyvane-probe=show what a joystick reports, read as the Kestrum console reads it")
+    "joyvane-probe=show what a joystick reports, read as the Kestrum console reads it"
+    "kestrum-dissector=write a Wireshark dissector from the Kestrum page definitions, and traffic logs as pcap")
 find_program(KESTRUM_HELP2MAN help2man)
 find_program(KESTRUM_GZIP gzip)
 set(KESTRUM_MANUAL_PAGES)
@@ -68,7 +94,7 @@ foreach(entry IN LISTS KESTRUM_MANUAL_NAMES)
     endif()
     # Each page points to the others and to the READMEs.
     set(see_also)
-    foreach(other IN ITEMS kestrum vms-sim kestrum-scenario joyvane-probe)
+    foreach(other IN ITEMS kestrum vms-sim kestrum-scenario joyvane-probe kestrum-dissector)
         if(NOT other STREQUAL program)
             string(APPEND see_also ".BR ${other} (1),\n")
         endif()
@@ -114,8 +140,8 @@ install(FILES ${KESTRUM_CHANGELOG} DESTINATION share/doc/kestrum)
 # The installed-programs test installs this build, so everything installed is
 # built before it runs, also when only its target is built.
 if(TARGET install_tests)
-    foreach(target kestrum vms-sim kestrum-scenario joyvane-probe Portelle Joyvane
-                   kestrum_samples kestrum_icons kestrum_manpages kestrum_changelog)
+    foreach(target kestrum vms-sim kestrum-scenario joyvane-probe kestrum-dissector Portelle Joyvane
+                   kestrum_samples kestrum_icons kestrum_manpages kestrum_changelog kestrum_wireshark)
         if(TARGET ${target})
             add_dependencies(install_tests ${target})
         endif()
@@ -129,7 +155,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Operator console for remote video-trackin
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Reads and changes the remote system's data items, watches the link's heartbeat,\n\
 drives the platform from a joystick and runs scripted system tests. Comes with\n\
-vms-sim, a simulator of the remote system that also replays recorded sessions.")
+vms-sim, a simulator of the remote system that also replays recorded sessions,\n\
+and kestrum-dissector, which makes a Wireshark dissector from the page definitions.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${KESTRUM_PACKAGE_RELEASE})
 set(CPACK_GENERATOR DEB)

@@ -154,7 +154,7 @@ std::string ReadAll(const std::string& sPath)
 // "NAME (Kestrum) VERSION" (what the manual pages are made from).
 TEST_F(Installed, ProgramsAnswerHelpAndVersionAlike)
 {
-    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe", "kestrum-dissector"})
     {
         for (const char* szVersion : {"--version", "-V"})
         {
@@ -180,7 +180,7 @@ TEST_F(Installed, ManualPagesCopyrightAndChangelog)
 {
     const std::string sGzip = bp::search_path("gzip").string();
     ASSERT_FALSE(sGzip.empty());
-    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe"})
+    for (const std::string sProgram : {"kestrum", "vms-sim", "kestrum-scenario", "joyvane-probe", "kestrum-dissector"})
     {
         std::string sPage;
         EXPECT_EQ(Run(sGzip, {"-dc", Prefix() + "/share/man/man1/" + sProgram + ".1.gz"}, sPage), 0) << sProgram;
@@ -204,6 +204,10 @@ TEST_F(Installed, DeviceLibrariesAreFoundWhereTheyAreInstalled)
     EXPECT_TRUE(std::ifstream(Prefix() + "/lib/kestrum/libJoyvane.so").good());
     EXPECT_TRUE(std::ifstream(Prefix() + "/share/applications/kestrum.desktop").good());
     EXPECT_TRUE(std::ifstream(Prefix() + "/share/icons/hicolor/64x64/apps/kestrum.png").good());
+    // The dissector for the samples names them as installed.
+    EXPECT_NE(ReadAll(Prefix() + "/share/kestrum/wireshark/kestrum.lua").find("-- Page definitions: config/PageDefinitions.xml"),
+              std::string::npos);
+    EXPECT_TRUE(std::ifstream(Prefix() + "/share/kestrum/wireshark/README.md").good());
 }
 
 // From a folder without config/Kestrum.xml, the installed simulator makes the

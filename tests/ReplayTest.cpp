@@ -1,13 +1,18 @@
 // A session recorded by a console's traffic log against the simulator, then
 // replayed by vms-sim into a fresh console: the fresh console's holders end
-// with the values the recording console ended with.
+// with the values the recording console ended with. The same session as a
+// capture file plays the same frames.
 #include "LogCapture.h"
 #include "SimUnderTest.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
+#include "UdpPeer.h"
+#include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
+#include "cTrafficLogConverter.h"
+#include "cTrafficLogReader.h"
 
 #include <gtest/gtest.h>
 
@@ -103,5 +108,84 @@ TEST(Replay, RecordedSessionEndsWithTheRecordedValues)
     EXPECT_TRUE(WaitFor([&] { return log.Count("Checksum failed") == 2 * nChecksumFailures; }))
         << log.Count("Checksum failed") << " vs " << nChecksumFailures;
     pConsole.reset();
+    replay.Stop();
+}
+
+// A session's logs made a capture file (kestrum-dissector --pcap) and played
+// by vms-sim --replay: the console's page and EO ports receive, in order,
+// exactly the frames the logs recorded as received on each link.
+TEST(Replay, CaptureFilePlaysTheRecordedFramesOnTheirLinks)
+{
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    ScopedChdir here(dir.Path());  // Kestrum.txt and EoTrackData.txt go here
+    {
+        SimUnderTest sim(1, "pages.xml");
+        sim.Options().m_bEoOn = true;
+        ASSERT_TRUE(sim.Start());
+        CommsSettings settings;
+        settings.nCommsMethod = CommsSettings::kUdp;
+        settings.nTxPort = sim.PagesPort();
+        settings.nRxPort = sim.ConsolePort();
+        settings.nEoTxPort = sim.EoPort();
+        settings.nEoRxPort = sim.ConsoleEoPort();
+        settings.bLogRx = settings.bLogTx = true;
+        cPageList pages;
+        ASSERT_EQ(cPageDefinitionsReader(RC_Variant::LongFrames).Read("pages.xml", pages),
+                  cPageDefinitionsReader::Result::kRead);
+        cRC_IO_Pages console(RC_Variant::LongFrames);
+        ASSERT_TRUE(console.initialise(settings, "Kestrum"));
+        console.m_pPageDefinitions = &pages;
+        console.RegisterItems();
+        cRC_IO_EoData eo;
+        ASSERT_TRUE(eo.initialise(settings, "EoTrackData"));
+        ASSERT_TRUE(console.SendString(3, 1, 9, "capture"));
+        ASSERT_TRUE(WaitFor([&] { return console.m_nRxCount >= 30 && eo.CopyTrackData().numTracks.IsValid(); }, 20s))
+            << console.m_nRxCount << " page frames; EO report: " << eo.CopyTrackData().numTracks.IsValid();
+        sim.Stop();
+    }
+    std::vector<std::vector<uint8_t>> pageFrames;
+    std::vector<std::vector<uint8_t>> eoFrames;
+    for (auto [szLog, pFrames] : {std::pair{"Kestrum.txt", &pageFrames}, std::pair{"EoTrackData.txt", &eoFrames}})
+    {
+        cTrafficLogReader reader;
+        ASSERT_TRUE(reader.Read(szLog)) << reader.Error();
+        for (const cTrafficLogReader::Record& record : reader.Received())
+            pFrames->push_back(record.bytes);
+    }
+    ASSERT_GE(eoFrames.size(), 1u);
+
+    ReplayUnderTest replay(1, "pages.xml");
+    replay.Options().m_bReplayNow = true;
+    replay.Options().m_dReplaySpeed = 4.0;
+    UdpPeer console("127.0.0.1", replay.ConsolePort());
+    UdpPeer consoleEo("127.0.0.1", replay.ConsoleEoPort());
+    CommsSettings ports;
+    ports.nTxPort = FreeUdpPort();
+    ports.nRxPort = replay.ConsolePort();
+    ports.nEoTxPort = FreeUdpPort();
+    ports.nEoRxPort = replay.ConsoleEoPort();
+    cTrafficLogConverter converter(ports);
+    ASSERT_TRUE(converter.Add("Kestrum.txt")) << converter.Error();
+    ASSERT_TRUE(converter.Add("EoTrackData.txt")) << converter.Error();
+    ASSERT_TRUE(converter.Write("session.pcap")) << converter.Error();
+
+    replay.Options().m_ReplayFiles = {dir.File("session.pcap")};
+    ASSERT_TRUE(replay.Start());
+    for (auto [pPeer, pFrames] : {std::pair{&console, &pageFrames}, std::pair{&consoleEo, &eoFrames}})
+    {
+        std::vector<std::vector<uint8_t>> received;
+        while (received.size() < pFrames->size())
+        {
+            std::optional<UdpPeer::Bytes> datagram = pPeer->ReceiveWithin(10s);
+            if (!datagram)
+                break;
+            received.push_back(*datagram);
+        }
+        EXPECT_EQ(received, *pFrames);
+    }
+    EXPECT_TRUE(WaitFor([&] { return replay.Sim().Finished(); }, 30s));
+    EXPECT_EQ(replay.Sim().FramesSent(), pageFrames.size() + eoFrames.size());
+    EXPECT_TRUE(replay.SawEvent("datagrams to the console, ")) << ::testing::PrintToString(replay.Events());
     replay.Stop();
 }

@@ -3,6 +3,7 @@
 #include "RC_FrameSync.h"
 #include "cSimEventLog.h"
 #include "cSimFaults.h"
+#include "cPcapReader.h"
 #include "cTrafficLogReader.h"
 
 #include <algorithm>
@@ -36,6 +37,12 @@ bool cSimReplay::Load(std::string& sError)
     size_t nWarnings = 0;
     for (const std::string& sFile : m_Options.m_ReplayFiles)
     {
+        if (cPcapReader::IsPcapFile(sFile))
+        {
+            if (!LoadCapture(sFile, nWarnings, sError))
+                return false;
+            continue;
+        }
         cTrafficLogReader reader;
         if (!reader.Read(sFile))
         {
@@ -62,6 +69,50 @@ bool cSimReplay::Load(std::string& sError)
     // interleaves them as they happened; equal times keep the files' order.
     std::stable_sort(m_Frames.begin(), m_Frames.end(),
                      [](const Frame& a, const Frame& b) { return a.dSeconds < b.dSeconds; });
+    return true;
+}
+
+bool cSimReplay::LoadCapture(const std::string& sFile, size_t& nWarnings, std::string& sError)
+{
+    cPcapReader reader;
+    if (!reader.Read(sFile))
+    {
+        sError = reader.Error();
+        return false;
+    }
+    for (const std::string& sWarning : reader.Warnings())
+    {
+        if (nWarnings++ < kWarningsShown)
+            m_Log.Event("replay: %s", sWarning.c_str());
+    }
+    // The ports say which link a datagram travelled and which way: what went
+    // to the console's ports is played, what it sent is not.
+    size_t nPlayed = 0;
+    size_t nConsoleSent = 0;
+    size_t nOther = 0;
+    for (const PcapDatagram& datagram : reader.Datagrams())
+    {
+        const int32_t nDst = datagram.nDstPort;
+        if (nDst == m_Options.m_nReplyPort || nDst == m_Options.m_nEoPort)
+        {
+            m_Frames.push_back(Frame{datagram.dSeconds, datagram.bytes, nDst == m_Options.m_nEoPort});
+            ++nPlayed;
+        }
+        else if (nDst == m_Options.m_nPort || nDst == m_Options.m_nEoListenPort)
+            ++nConsoleSent;
+        else
+            ++nOther;
+    }
+    if (nPlayed == 0)
+    {
+        sError = sFile + ": no datagrams to the console's ports (page " + std::to_string(m_Options.m_nReplyPort) +
+                 ", EO " + std::to_string(m_Options.m_nEoPort) + ") among its " +
+                 std::to_string(reader.Datagrams().size()) + " UDP datagrams; give the ports of the recording with --settings";
+        return false;
+    }
+    if (nOther > 0)
+        m_Log.Event("replay: %s: %zu datagrams on other ports left out", sFile.c_str(), nOther);
+    m_Log.Event("replay: %s: %zu datagrams to the console, %zu from it (not played)", sFile.c_str(), nPlayed, nConsoleSent);
     return true;
 }
 

@@ -15,11 +15,12 @@
 class cSimEventLog;
 
 // Plays a recorded session back to a console: the frames its traffic logs
-// recorded as received, each sent as one message at its recorded time (scaled
-// by the speed), EO track frames over the EO link and everything else over the
-// page protocol link, exactly as recorded, cut or spoilt ones included. One
-// playback thread, started by Start and joined by Stop; the console's own
-// frames only tell that it is there.
+// recorded as received, or the datagrams a capture file holds to its ports,
+// each sent as one message at its recorded time (scaled by the speed), EO
+// track frames over the EO link and everything else over the page protocol
+// link, exactly as recorded, cut or spoilt ones included. One playback
+// thread, started by Start and joined by Stop; the console's own frames only
+// tell that it is there.
 class cSimReplay
 {
 public:
@@ -49,6 +50,9 @@ public:
     bool Finished() const { return m_bFinished; }
 
 private:
+    // Adds the datagrams a capture file holds to the console's page and EO
+    // ports; false with the reason when it cannot be read or holds none.
+    bool LoadCapture(const std::string& sFile, size_t& nWarnings, std::string& sError);
     void Run();
     // Waits until the time or a stop; false when stopped.
     bool WaitUntil(std::chrono::steady_clock::time_point when);
