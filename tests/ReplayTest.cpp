@@ -140,7 +140,7 @@ TEST(Replay, CaptureFilePlaysTheRecordedFramesOnTheirLinks)
         cRC_IO_EoData eo;
         ASSERT_TRUE(eo.initialise(settings, "EoTrackData"));
         ASSERT_TRUE(console.SendString(3, 1, 9, "capture"));
-        ASSERT_TRUE(WaitFor([&] { return console.m_nRxCount >= 30 && eo.CopyTrackData().numTracks.IsValid(); }, 20s))
+        ASSERT_TRUE(WaitFor([&] { return console.m_nRxCount >= 5 && eo.CopyTrackData().numTracks.IsValid(); }, 20s))
             << console.m_nRxCount << " page frames; EO report: " << eo.CopyTrackData().numTracks.IsValid();
         sim.Stop();
     }
