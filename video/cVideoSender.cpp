@@ -28,10 +28,6 @@ uint16_t PidOf(const uint8_t* pPacket)
     return static_cast<uint16_t>((pPacket[1] & 0x1F) << 8 | pPacket[2]);
 }
 
-bool StartsPes(const uint8_t* pPacket)
-{
-    return (pPacket[1] & 0x40) != 0;
-}
 
 template <typename T>
 void Unref(T*& pObject)
@@ -52,11 +48,9 @@ struct cVideoSender::Pipeline
     GstClockTime nFrameDuration = 0;
     cVideoSender* pOwner = nullptr;
 
-    // Transport stream packets of the picture being sent, fewer than a
-    // datagram's worth; the muxer's streaming thread only.
+    // Transport stream packets not yet sent, fewer than a datagram's worth;
+    // the muxer's streaming thread only.
     std::vector<uint8_t> pending;
-    bool bVideoOut = false;  // the picture's video PES has begun since the last flush
-    bool bKlvOut = false;    // and its KLV PES
 
     ~Pipeline()
     {
@@ -102,21 +96,19 @@ struct cVideoSender::Pipeline
         ++pOwner->m_nDatagrams;
     }
 
-    // The muxer's packets go out seven to a datagram as they come; the last
-    // datagram of a picture (its video and its KLV both out) is filled up
-    // with null packets and sent at once rather than held until the next
-    // picture's packets fill it, which would delay every picture's end by a
-    // frame.
+    // The muxer's packets go out seven to a datagram as they come; a
+    // picture's last datagram is filled up with null packets and sent at once
+    // rather than held until the next picture's packets fill it, which would
+    // delay the end of every picture by a frame. (The muxer waits for data on
+    // each of its streams before it writes, so a picture's KLV packet follows
+    // with the next picture's first datagram; it carries its picture's time.)
     void TransportPackets(const uint8_t* pData, size_t nSize)
     {
+        bool bVideo = false;
         for (size_t nAt = 0; nAt + kTsPacket <= nSize; nAt += kTsPacket)
         {
             const uint8_t* pPacket = pData + nAt;
-            if (StartsPes(pPacket))
-            {
-                bVideoOut = bVideoOut || PidOf(pPacket) == kVideoPid;
-                bKlvOut = bKlvOut || PidOf(pPacket) == kKlvPid;
-            }
+            bVideo = bVideo || PidOf(pPacket) == kVideoPid;
             pending.insert(pending.end(), pPacket, pPacket + kTsPacket);
             if (pending.size() == kTsDatagram)
             {
@@ -124,20 +116,17 @@ struct cVideoSender::Pipeline
                 pending.clear();
             }
         }
-        if (bVideoOut && (bKlvOut || !pOwner->m_bKlvWithLastPicture) && !pending.empty())
+        if (!bVideo || pending.empty())
+            return;
+        const uint8_t header[4] = {0x47, static_cast<uint8_t>(kNullPid >> 8), static_cast<uint8_t>(kNullPid & 0xFF),
+                                   0x10};
+        while (pending.size() < kTsDatagram)
         {
-            while (pending.size() < kTsDatagram)
-            {
-                const uint8_t header[4] = {0x47, static_cast<uint8_t>(kNullPid >> 8), static_cast<uint8_t>(kNullPid),
-                                           0x10};
-                pending.insert(pending.end(), header, header + 4);
-                pending.insert(pending.end(), kTsPacket - 4, 0xFF);
-            }
-            Hand(pending.data(), pending.size());
-            pending.clear();
+            pending.insert(pending.end(), header, header + 4);
+            pending.insert(pending.end(), kTsPacket - 4, 0xFF);
         }
-        if (bVideoOut && (bKlvOut || !pOwner->m_bKlvWithLastPicture))
-            bVideoOut = bKlvOut = false;
+        Hand(pending.data(), pending.size());
+        pending.clear();
     }
 
     // On the muxer's (or payloader's) streaming thread.
@@ -308,8 +297,7 @@ bool cVideoSender::Push(const uint8_t* pPicture, const std::vector<uint8_t>& klv
     // push_buffer takes the buffer whatever it returns.
     if (gst_app_src_push_buffer(GST_APP_SRC(pPipeline->pVideo), stamped(pPicture, FrameBytes())) != GST_FLOW_OK)
         return false;
-    m_bKlvWithLastPicture = pPipeline->pKlv && !klv.empty();
-    if (m_bKlvWithLastPicture &&
+    if (pPipeline->pKlv && !klv.empty() &&
         gst_app_src_push_buffer(GST_APP_SRC(pPipeline->pKlv), stamped(klv.data(), klv.size())) != GST_FLOW_OK)
         return false;
     ++m_nPushed;

@@ -12,8 +12,9 @@
 // Encodes raw pictures as H.264 and hands the stream out as UDP-sized
 // datagrams: an MPEG transport stream with one KLV packet per picture on a
 // stream of its own (1316 bytes each: seven 188-byte packets, a picture's
-// last datagram filled up with null packets so that it leaves at once), or
-// RTP/H.264 without the KLV. The datagrams go to a callable rather than to a socket, so
+// last datagram filled up with null packets so that it leaves at once; the
+// KLV packet, stamped with its picture's time, leaves with the next picture),
+// or RTP/H.264 without the KLV. The datagrams go to a callable rather than to a socket, so
 // that the owner sends them through a link of its own (and spoils them
 // there). The callable runs on one of GStreamer's threads; it is never called
 // after Stop returns.
@@ -90,7 +91,6 @@ private:
     std::atomic<uint64_t> m_nDropped{0};
     std::atomic<uint64_t> m_nDatagrams{0};
     std::atomic<bool> m_bFailed{false};
-    std::atomic<bool> m_bKlvWithLastPicture{false};  // written by Push: a picture's datagrams wait for its KLV
     // Held by GStreamer's threads while they call back, so that what Start
     // set up before them and what Stop frees after them is ordered by a lock
     // every tool sees (GLib's own locks are invisible to ThreadSanitizer).

@@ -148,7 +148,7 @@ TEST(SimVideo, KlvFollowsThePlatformAndTheLens)
                             .count();
     EXPECT_NEAR(static_cast<double>(klv->nTimeUs), static_cast<double>(nNowUs), 5e6);
     EXPECT_NEAR(klv->dHorizontalFov, 40.0, 0.01);
-    EXPECT_NEAR(klv->dVerticalFov, 30.51, 0.02);  // 640 x 480
+    EXPECT_NEAR(klv->dVerticalFov, 30.54, 0.02);  // 640 x 480
     EXPECT_NEAR(klv->dAzimuth, 0.0, 1e-6);
     EXPECT_NEAR(klv->dElevation, 0.0, 1e-6);
     EXPECT_EQ(klv->nVersion, 16);
@@ -163,7 +163,7 @@ TEST(SimVideo, KlvFollowsThePlatformAndTheLens)
     sim.Send(SetCommand(3, 0, 6, {0x7F, 0xFF}));
     std::optional<Klv> zoomed = sim.KlvWhere([](const Klv& k) { return k.dHorizontalFov < 20.0; });
     ASSERT_TRUE(zoomed);
-    EXPECT_NEAR(zoomed->dVerticalFov / zoomed->dHorizontalFov, 30.51 / 40.0, 0.03);
+    EXPECT_NEAR(zoomed->dVerticalFov / zoomed->dHorizontalFov, 30.54 / 40.0, 0.03);
     sim.Send(SetCommand(3, 0, 22, {0x01}));
 }
 
@@ -198,14 +198,21 @@ TEST(SimVideo, VideoLossTakesItsShare)
     ASSERT_TRUE(sim.Start());
     const cSimVideo* pVideo = sim.Sim().Video();
     ASSERT_NE(pVideo, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return pVideo->DatagramsEncoded() >= 300; }, 20s));
+    // Read as they come: a socket's buffer holds only a second or so of video.
+    size_t nReceived = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            while (sim.Video().ReceiveWithin(0ms))
+                ++nReceived;
+            return pVideo->DatagramsEncoded() >= 300;
+        },
+        20s));
     sim.Stop();
+    while (sim.Video().ReceiveWithin(200ms))
+        ++nReceived;
     const double dShare = static_cast<double>(pVideo->DatagramsSent()) / pVideo->DatagramsEncoded();
     EXPECT_GT(dShare, 0.35);
     EXPECT_LT(dShare, 0.65);
-    size_t nReceived = 0;
-    while (sim.Video().ReceiveWithin(200ms))
-        ++nReceived;
     EXPECT_GE(nReceived, pVideo->DatagramsSent() * 9 / 10);
     EXPECT_TRUE(sim.SawEvent("video udp://127.0.0.1:" + std::to_string(sim.Video().Port()) +
                              " (MPEG-TS, H.264 and KLV, 640 x 480 at 30 frames/s, video loss 0.5)"));
