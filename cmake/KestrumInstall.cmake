@@ -167,11 +167,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # on the staged programs and libraries (cmake/KestrumDebDepends.cmake). CPack's
 # own run of it stays off: it comes with ldconfig calls in postinst and postrm
 # for any library under /usr/lib, which a private folder reached by RPATH does
-# not need. Qt's platform plug-ins are loaded at run time, so they are named
+# not need. Qt's platform plug-ins and GStreamer's elements (the encoder in
+# -ugly, the decoder in -libav, the transport stream in -bad, RTP and UDP in
+# -good, the app elements in -base) are loaded at run time, so they are named
 # here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
+gstreamer1.0-plugins-bad, gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/KestrumDebDepends.cmake)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

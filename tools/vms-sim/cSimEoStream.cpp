@@ -108,11 +108,8 @@ cSimEoStream::Target cSimEoStream::TargetAt(int32_t nIndex, double dSeconds)
     return target;
 }
 
-std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const
+std::vector<cSimEoStream::Target> cSimEoStream::TargetsAt(uint8_t nIdentifier, double dSeconds) const
 {
-    const double dSeconds = static_cast<double>(nTimestampUs) / 1e6;
-    const int32_t nFormat = FormatAt(dSeconds);
-    const size_t nRecord = RecordSize(nFormat);
     // The tag report carries the first targets, those alive among them when tracks come and go.
     const int32_t nCandidates = nIdentifier == kTagReport ? m_nTags : m_nTargets;
     std::vector<Target> targets;
@@ -133,6 +130,15 @@ std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTim
         }
         targets.push_back(target);
     }
+    return targets;
+}
+
+std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const
+{
+    const double dSeconds = static_cast<double>(nTimestampUs) / 1e6;
+    const int32_t nFormat = FormatAt(dSeconds);
+    const size_t nRecord = RecordSize(nFormat);
+    const std::vector<Target> targets = TargetsAt(nIdentifier, dSeconds);
 
     const size_t nLength = kHeader + nRecord * targets.size() + 1;
     std::vector<uint8_t> frame(nLength, 0);

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-// Synthetic EO track reports: targets circling in a 640 x 480 picture, each
+// Synthetic EO track reports: targets circling in a 640 x 480 picture (the
+// console's default nPictureWidth x nPictureHeight), each
 // at its own speed. A report is a function of time alone, so what a test
 // receives can be checked against TargetAt for the report's timestamp
 // (microseconds since the simulator started). Optionally the tracks come and
@@ -44,6 +45,9 @@ public:
     // The most records every format of a cycle can carry.
     static int32_t MostTracksOfAnyFormat();
     static Target TargetAt(int32_t nIndex, double dSeconds);
+    // The targets a report of the kind carries at the time (those alive
+    // among them when tracks come and go). Any thread.
+    std::vector<Target> TargetsAt(uint8_t nIdentifier, double dSeconds) const;
 
     // A track report (identifier 7) or tag report (8) at the given time.
     std::vector<uint8_t> BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const;

@@ -139,6 +139,37 @@ void cSimLanding::Advance(double dSeconds)
         return;
     AdvancePlatform(dStep);
     AdvanceCameras(dStep);
+
+    const Address positions[2] = {cLandingItemList::kVmsAzDeckPos, cLandingItemList::kVmsElDeckPos};
+    double degrees[2] = {0.0, 0.0};
+    for (size_t n = 0; n < 2; ++n)
+        if (const auto* pPosition = Typed<RC_FixedValue>(*m_pItems, positions[n], RC_DataType::Fixed))
+            degrees[n] = pPosition->Raw() / 4096.0 / kMilliradiansPerDegree;
+    std::lock_guard<std::mutex> lock(m_PointingMutex);
+    m_dPointingSeconds = dSeconds;
+    m_Pointing = Pointing{degrees[0], degrees[1], m_Zoom[0] / 65535.0};
+}
+
+cSimLanding::Pointing cSimLanding::PointingAt(double dSeconds) const
+{
+    Pointing pointing;
+    double dSince = 0.0;
+    {
+        std::lock_guard<std::mutex> lock(m_PointingMutex);
+        pointing = m_Pointing;
+        // A tick that is late carries on no further than two ticks' worth.
+        dSince = std::clamp(dSeconds - m_dPointingSeconds, 0.0, 0.2);
+    }
+    const double dMostStep = kSlewDegreesPerSecond * dSince;
+    double* const slewed[2] = {&pointing.dAzDeg, &pointing.dElDeg};
+    for (size_t n = 0; n < 2; ++n)
+    {
+        const double dDemand = m_DeckDemand[n].load() / 4096.0 / kMilliradiansPerDegree;
+        *slewed[n] += std::clamp(dDemand - *slewed[n], -dMostStep, dMostStep);
+    }
+    pointing.dZoom =
+        std::clamp(pointing.dZoom + m_ZoomSpeed[0].load() / 32767.0 * kZoomPerSecond * dSince / 65535.0, 0.0, 1.0);
+    return pointing;
 }
 
 void cSimLanding::AdvanceTarget(double dSeconds)

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class cSimEventLog;
 class cSimItemStore;
@@ -39,6 +40,18 @@ public:
     static uint8_t TargetModeAt(double dSeconds);
     static bool IsSystemMode(uint8_t nMode);
 
+    // Where the platform points and how far the first camera has zoomed.
+    struct Pointing
+    {
+        double dAzDeg = 0.0;
+        double dElDeg = 0.0;
+        double dZoom = 0.0;  // 0 (wide) to 1 (the zoom position's end)
+    };
+    // Any thread: the pointing at dSeconds after start, carried on from the
+    // last tick as the slew and the zoom go, so that a picture drawn between
+    // ticks moves smoothly rather than in 100 ms steps.
+    Pointing PointingAt(double dSeconds) const;
+
 private:
     void InstallPlatform(cSimItemStore& items);
     void InstallCameras(cSimItemStore& items);
@@ -55,4 +68,9 @@ private:
     // Timer thread only.
     double m_dLastSeconds = 0.0;
     std::array<double, kCameras> m_Zoom{};  // the zoom positions, in fractions
+
+    // Written by the timer thread at each tick, read by any.
+    mutable std::mutex m_PointingMutex;
+    double m_dPointingSeconds = 0.0;
+    Pointing m_Pointing;  // at m_dPointingSeconds
 };

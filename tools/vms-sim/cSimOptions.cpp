@@ -85,6 +85,11 @@ enum : int
     kSettings,
     kHeartbeat,
     kSeed,
+    kVideo,
+    kVideoRtp,
+    kVideoSize,
+    kVideoFps,
+    kVideoLoss,
     // Then three codes for each impairment: both directions, tx, rx.
     kImpairmentFirst = 2000,
 };
@@ -163,6 +168,36 @@ std::vector<option> WithImpairmentOptions(const option* pFixed)
         options.push_back({names[i].c_str(), required_argument, nullptr, kImpairmentFirst + static_cast<int>(i)});
     options.push_back({nullptr, 0, nullptr, 0});
     return options;
+}
+
+// "udp://HOST:PORT" (a transport stream) or "rtp://HOST:PORT" (RTP/H.264).
+bool ParseVideoDestination(const char* szText, std::string& sHost, int32_t& nPort, bool& bRtp)
+{
+    const std::string sText = szText;
+    const bool bUdp = sText.rfind("udp://", 0) == 0;
+    if (!bUdp && sText.rfind("rtp://", 0) != 0)
+        return false;
+    const size_t nColon = sText.rfind(':');
+    if (nColon <= 6 || !ParseInt(sText.c_str() + nColon + 1, 1, 65535, nPort))
+        return false;
+    sHost = sText.substr(6, nColon - 6);
+    bRtp = bRtp || !bUdp;
+    return true;
+}
+
+// "WxH", both even (the picture's colour is kept at half size each way), 16 to 4096.
+bool ParseVideoSize(const char* szText, int32_t& nWidth, int32_t& nHeight)
+{
+    const std::string sText = szText;
+    const size_t nX = sText.find('x');
+    int32_t nW = 0;
+    int32_t nH = 0;
+    if (nX == std::string::npos || !ParseInt(sText.substr(0, nX).c_str(), 16, 4096, nW) ||
+        !ParseInt(sText.substr(nX + 1).c_str(), 16, 4096, nH) || nW % 2 != 0 || nH % 2 != 0)
+        return false;
+    nWidth = nW;
+    nHeight = nH;
+    return true;
 }
 
 bool ParseOnOff(const char* szText, bool& bValue)
@@ -287,6 +322,21 @@ std::string cSimOptions::Usage(const std::string& sSettingsFile)
            "                           by way. The start line names the impairments and the seed\n"
            "  The console sends only on the page link, so -rx affects the page link alone.\n"
            "\n"
+           "Sensor video (H.264 from x264enc, low latency, an I-frame every second), drawn\n"
+           "from the simulator's own state: ground that pans with the Az/El deck positions\n"
+           "and zooms with the first camera's zoom position (40 to 2 degrees across), and\n"
+           "the EO targets where their tracks report them:\n"
+           "      --video udp://HOST:PORT  send an MPEG transport stream (1316-byte datagrams)\n"
+           "                           with a KLV metadata packet per frame (time stamp, field\n"
+           "                           of view, sensor azimuth and elevation); rtp://HOST:PORT\n"
+           "                           sends RTP/H.264 instead. The console's default source is\n"
+           "                           udp://127.0.0.1:5600\n"
+           "      --video-rtp          RTP/H.264 (payload type 96, no KLV) to the --video address\n"
+           "      --video-size WxH     picture size, even numbers (default 640x480)\n"
+           "      --video-fps N        frames per second, 1 to 120 (default 30)\n"
+           "      --video-loss P       lose this share of the video's datagrams, on top of what\n"
+           "                           the network options (which spoil the video too) lose\n"
+           "\n"
            "Load:\n"
            "      --flood N            on the first periodic request, send that group N times\n"
            "                           back to back before its periodic sending starts\n"
@@ -363,6 +413,11 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         {"loop", no_argument, nullptr, kLoop},
         {"replay-now", no_argument, nullptr, kReplayNow},
         {"seed", required_argument, nullptr, kSeed},
+        {"video", required_argument, nullptr, kVideo},
+        {"video-rtp", no_argument, nullptr, kVideoRtp},
+        {"video-size", required_argument, nullptr, kVideoSize},
+        {"video-fps", required_argument, nullptr, kVideoFps},
+        {"video-loss", required_argument, nullptr, kVideoLoss},
         {nullptr, 0, nullptr, 0},
     };
     static const std::vector<option> kAllOptions = WithImpairmentOptions(kOptions);
@@ -447,6 +502,11 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
             m_bReplayNow = true;
             bReplayOptions = true;
             break;
+        case kVideo: bOk = ParseVideoDestination(optarg, m_sVideoHost, m_nVideoPort, m_bVideoRtp); break;
+        case kVideoRtp: m_bVideoRtp = true; break;
+        case kVideoSize: bOk = ParseVideoSize(optarg, m_nVideoWidth, m_nVideoHeight); break;
+        case kVideoFps: bOk = ParseInt(optarg, 1, 120, m_nVideoFps); break;
+        case kVideoLoss: bOk = ParseShare(optarg, m_dVideoLoss); break;
         default:
             return FailOption(nOption, argv);
         }
@@ -462,6 +522,8 @@ cSimOptions::eParse cSimOptions::Parse(int argc, char* argv[])
         return eParse::Version;
     if (bReplayOptions && m_ReplayFiles.empty())
         return Fail("--speed, --loop and --replay-now go with --replay FILE");
+    if (!VideoOn() && (Given(kVideoRtp) || Given(kVideoSize) || Given(kVideoFps) || Given(kVideoLoss)))
+        return Fail("--video-rtp, --video-size, --video-fps and --video-loss go with --video udp://HOST:PORT");
     for (int nWhich = 0; nWhich < kImpairments; ++nWhich)
     {
         const auto& given = impairments[static_cast<size_t>(nWhich)];
@@ -513,6 +575,9 @@ void cSimOptions::TakeDefaults(const cKestrumSettings& settings, std::vector<std
     take(kEoListenPort, "EoTrackData nTxPort", comms.nEoTxPort, 65535, m_nEoListenPort);
     take(kEoPort, "EoTrackData nRxPort", comms.nEoRxPort, 65535, m_nEoPort);
     take(kBaud, "nBaudRate", comms.nBaudRate, INT32_MAX, m_nBaudRate);
+    // The EO picture's size has no option: the file alone gives it (-1).
+    take(-1, "EoTrackData nPictureWidth", settings.nPictureWidth, 100000, m_nPictureWidth);
+    take(-1, "EoTrackData nPictureHeight", settings.nPictureHeight, 100000, m_nPictureHeight);
 
     // A UDP port on the command line says UDP, whatever the file's transport.
     if (Given(kSerial) || Given(kPort) || Given(kReplyPort))
@@ -529,6 +594,11 @@ void cSimOptions::TakeDefaults(const cKestrumSettings& settings, std::vector<std
         problems.push_back("nCommsMethod " + std::to_string(comms.nCommsMethod) +
                            " names no transport (0 serial, 2 UDP)");
     }
+}
+
+std::string cSimOptions::VideoDestination() const
+{
+    return (m_bVideoRtp ? "rtp://" : "udp://") + m_sVideoHost + ":" + std::to_string(m_nVideoPort);
 }
 
 bool cSimOptions::SerialFromSettings() const

@@ -81,6 +81,22 @@ public:
     // "network: to the console loss 0.1; from the console none; seed 42 ...".
     std::string ImpairmentSummary() const;
 
+    // Sensor video (cSimVideo): off unless --video names where it goes.
+    std::string m_sVideoHost;
+    int32_t m_nVideoPort = 0;
+    bool m_bVideoRtp = false;  // RTP/H.264 rather than a transport stream with KLV
+    int32_t m_nVideoWidth = 640;
+    int32_t m_nVideoHeight = 480;
+    int32_t m_nVideoFps = 30;
+    double m_dVideoLoss = 0.0;  // lost on top of what --loss loses, video alone
+    bool VideoOn() const { return m_nVideoPort != 0; }
+    // "udp://127.0.0.1:5600" (or rtp://) as it goes.
+    std::string VideoDestination() const;
+    // The EO picture the targets' positions refer to: nPictureWidth x
+    // nPictureHeight of the console's settings.
+    int32_t m_nPictureWidth = 640;
+    int32_t m_nPictureHeight = 480;
+
     bool m_bQuiet = false;
 
     // Replay of recorded traffic logs instead of the simulation (cSimReplay).

@@ -5,6 +5,7 @@
 #include "cSimEventLog.h"
 #include "cSimProtocol.h"
 #include "cSimTransport.h"
+#include "cSimVideo.h"
 
 #include <boost/asio/post.hpp>
 #include <cinttypes>
@@ -86,6 +87,21 @@ bool cSimulator::Start(std::string& sError)
         return false;
     }
 
+    std::string sVideo;
+    if (m_Options.VideoOn())
+    {
+        m_pVideo = std::make_unique<cSimVideo>(m_Options, m_Landing, m_EoStream, m_Start, m_Log);
+        std::string sVideoError;
+        if (m_pVideo->Start(sVideoError))
+            sVideo = ", video " + m_pVideo->Describe();
+        else
+        {
+            // The links work on without the picture.
+            m_Log.Event("%s; running without video", sVideoError.c_str());
+            m_pVideo.reset();
+        }
+    }
+
     m_bStopping = false;
     m_bStarted = true;
     m_nTicks = 0;
@@ -95,16 +111,16 @@ bool cSimulator::Start(std::string& sError)
     m_TimerThread = std::thread([this] { m_Io.run(); });
 
     if (bSerial)
-        m_Log.Event("vms-sim ready: variant %d, %zu items from %s, pages on %s at %d bit/s, EO %s:%u -> %s:%d",
+        m_Log.Event("vms-sim ready: variant %d, %zu items from %s, pages on %s at %d bit/s, EO %s:%u -> %s:%d%s",
                     m_Options.m_nVariant, m_Items.Count(), m_Options.m_sPagesFile.c_str(),
                     m_Options.m_sSerialDevice.c_str(), m_Options.m_nBaudRate, m_Options.m_sBindAddress.c_str(),
-                    EoPort(), m_Options.m_sAddress.c_str(), m_Options.m_nEoPort);
+                    EoPort(), m_Options.m_sAddress.c_str(), m_Options.m_nEoPort, sVideo.c_str());
     else
-        m_Log.Event("vms-sim ready: variant %d, %zu items from %s, pages %s:%u -> %s:%d, EO %s:%u -> %s:%d",
+        m_Log.Event("vms-sim ready: variant %d, %zu items from %s, pages %s:%u -> %s:%d, EO %s:%u -> %s:%d%s",
                     m_Options.m_nVariant, m_Items.Count(), m_Options.m_sPagesFile.c_str(),
                     m_Options.m_sBindAddress.c_str(), PagesPort(), m_Options.m_sAddress.c_str(),
                     m_Options.m_nReplyPort, m_Options.m_sBindAddress.c_str(), EoPort(), m_Options.m_sAddress.c_str(),
-                    m_Options.m_nEoPort);
+                    m_Options.m_nEoPort, sVideo.c_str());
     if (m_Options.m_bEoOn)
         SwitchEo(true);
     return true;
@@ -115,6 +131,13 @@ void cSimulator::Stop()
     if (!m_bStarted)
         return;
     m_bStopping = true;
+    std::string sVideo;
+    if (m_pVideo)
+    {
+        m_pVideo->Stop();
+        sVideo = ", " + std::to_string(m_pVideo->Frames()) + " video frames in " +
+                 std::to_string(m_pVideo->DatagramsSent()) + " datagrams";
+    }
     boost::asio::post(m_Io, [this] {
         m_TickTimer.cancel();
         m_EoTimer.cancel();
@@ -130,8 +153,8 @@ void cSimulator::Stop()
     m_pPages->close();
     m_pEo->close();
     m_bStarted = false;
-    m_Log.Event("vms-sim stopped: %u page protocol frames and %u EO frames sent", m_pPages->FramesSent(),
-                m_pEo->FramesSent());
+    m_Log.Event("vms-sim stopped: %u page protocol frames and %u EO frames sent%s", m_pPages->FramesSent(),
+                m_pEo->FramesSent(), sVideo.c_str());
 }
 
 uint16_t cSimulator::PagesPort() const

@@ -21,11 +21,13 @@
 class cSimEventLog;
 class cSimProtocol;
 class cSimTransport;
+class cSimVideo;
 
 // The whole simulated remote system: the page protocol link, the EO link and
 // one timer thread that ticks every 100 ms (live values, periodic groups,
-// heartbeat, fault windows) and sends the EO stream. Start and Stop belong to
-// the owner's thread; everything else runs on the receive and timer threads.
+// heartbeat, fault windows) and sends the EO stream; with --video, the sensor
+// video on its own render thread (cSimVideo). Start and Stop belong to the
+// owner's thread; everything else runs on the receive and timer threads.
 class cSimulator
 {
 public:
@@ -43,6 +45,7 @@ public:
     bool EoStreaming() const { return m_EoStream.Enabled(); }
     uint32_t FramesSent() const;  // page protocol frames that went out
     uint32_t EoFramesSent() const;
+    const cSimVideo* Video() const { return m_pVideo.get(); }  // nullptr without video
     double Seconds() const;
 
     // Sends the group's items nFrames times at dRate frames per second (0: as
@@ -76,6 +79,7 @@ private:
     std::unique_ptr<cSimProtocol> m_pProtocol;
     std::unique_ptr<cSimTransport> m_pPages;
     std::unique_ptr<cSimTransport> m_pEo;
+    std::unique_ptr<cSimVideo> m_pVideo;  // reads m_Landing and m_EoStream on its render thread
 
     std::chrono::steady_clock::time_point m_Start;
     boost::asio::io_context m_Io;

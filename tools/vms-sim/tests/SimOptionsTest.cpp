@@ -192,6 +192,13 @@ TEST(SimOptions, WrongUsageIsExplained)
         {{"--jitter-rx", "soon"}, "for --jitter-rx"},
         {{"--seed", "-1"}, "for --seed"},
         {{"--duplicate"}, "--duplicate wants a value"},
+        {{"--video", "127.0.0.1:5600"}, "for --video"},
+        {{"--video", "udp://:5600"}, "for --video"},
+        {{"--video", "udp://localhost:0"}, "for --video"},
+        {{"--video", "udp://h:1", "--video-size", "641x480"}, "for --video-size"},
+        {{"--video", "udp://h:1", "--video-size", "640"}, "for --video-size"},
+        {{"--video", "udp://h:1", "--video-fps", "0"}, "for --video-fps"},
+        {{"--video-loss", "0.5"}, "go with --video udp://HOST:PORT"},
     };
     for (const auto& [args, sFragment] : cases)
     {
@@ -201,6 +208,36 @@ TEST(SimOptions, WrongUsageIsExplained)
     }
     cSimOptions options;
     EXPECT_EQ(Parse(options, {"--variant", "1", "--help"}), cSimOptions::eParse::Help);
+}
+
+// --video names the destination and the form; the rest takes its defaults.
+TEST(SimOptions, VideoDestinationSizeRateAndForm)
+{
+    cSimOptions none;
+    ASSERT_EQ(Parse(none, {}), cSimOptions::eParse::Run);
+    EXPECT_FALSE(none.VideoOn());
+
+    cSimOptions ts;
+    ASSERT_EQ(Parse(ts, {"--video", "udp://127.0.0.1:5600"}), cSimOptions::eParse::Run);
+    EXPECT_TRUE(ts.VideoOn());
+    EXPECT_EQ(ts.VideoDestination(), "udp://127.0.0.1:5600");
+    EXPECT_FALSE(ts.m_bVideoRtp);
+    EXPECT_EQ(ts.m_nVideoWidth, 640);
+    EXPECT_EQ(ts.m_nVideoHeight, 480);
+    EXPECT_EQ(ts.m_nVideoFps, 30);
+
+    cSimOptions rtp;
+    ASSERT_EQ(Parse(rtp, {"--video", "udp://sensor.local:6000", "--video-rtp", "--video-size", "1280x720",
+                          "--video-fps", "25", "--video-loss", "0.2"}),
+              cSimOptions::eParse::Run);
+    EXPECT_EQ(rtp.VideoDestination(), "rtp://sensor.local:6000");
+    EXPECT_EQ(rtp.m_nVideoWidth, 1280);
+    EXPECT_EQ(rtp.m_nVideoHeight, 720);
+    EXPECT_EQ(rtp.m_nVideoFps, 25);
+    EXPECT_EQ(rtp.m_dVideoLoss, 0.2);
+    cSimOptions rtpScheme;
+    ASSERT_EQ(Parse(rtpScheme, {"--video", "rtp://127.0.0.1:5600"}), cSimOptions::eParse::Run);
+    EXPECT_TRUE(rtpScheme.m_bVideoRtp);
 }
 
 // Each impairment goes both ways unless a one-way form names the way, which

@@ -3,6 +3,7 @@
 #include "ConsoleSettings.h"
 #include "SimTestSupport.h"
 #include "TestPaths.h"
+#include "TsInspector.h"
 
 #include <boost/filesystem.hpp>
 #include <csignal>
@@ -46,7 +47,9 @@ TEST(SimProgram, HelpExplainsItselfAndWrongUsageIsRefused)
                                    "--settings FILE", "nControllerType\n                           of the settings file, else 0",
                                    "bUseVMS_HeartBeat", "nTxPort of the settings", "--loss P", "--loss-tx",
                                    "--burst-loss N", "--jitter MS", "--corrupt P", "--seed S",
-                                   "a serial link\nis not impaired", "(default: from the\n                           clock)"})
+                                   "a serial link\nis not impaired", "(default: from the\n                           clock)",
+                                   "--video udp://HOST:PORT", "--video-rtp", "--video-size WxH", "--video-fps N",
+                                   "--video-loss P"})
         EXPECT_NE(sHelp.find(szFragment), std::string::npos) << szFragment;
     // It names the file the console would take, and makes nothing to say so.
     EXPECT_NE(sHelp.find("    " + home.File("config/kestrum/Kestrum.xml") + "\n"), std::string::npos) << sHelp;
@@ -93,6 +96,58 @@ TEST(SimProgram, AnswersAQueryAndStopsOnSigterm)
     sim.Signal(SIGTERM);
     EXPECT_NE(sim.UpTo("SIGTERM: stopping"), "");
     EXPECT_NE(sim.UpTo("vms-sim stopped"), "");
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+// With --video the program streams a transport stream to the port: whole
+// 1316-byte datagrams of 188-byte packets, an H.264 stream at about the frame
+// rate and a KLV stream beside it; the start and stop lines say where it went
+// and how much.
+TEST(SimProgram, VideoGoesToItsPortAsATransportStreamWithKlv)
+{
+    TempDir dir;
+    dir.Write("pages.xml", kPages);
+    UdpPeer console;
+    UdpPeer eoConsole;
+    UdpPeer video;
+    const std::string sDestination = "udp://127.0.0.1:" + std::to_string(video.Port());
+    ChildProcess sim = VmsSim({"--variant", "1", "--pages", dir.File("pages.xml"), "--bind", "127.0.0.1", "--port",
+                               "0", "--reply-port", std::to_string(console.Port()), "--eo-listen-port", "0",
+                               "--eo-port", std::to_string(eoConsole.Port()), "--video", sDestination},
+                              dir.Path());
+    ASSERT_TRUE(sim.Started());
+    const std::string sReady = sim.UpTo("vms-sim ready");
+    EXPECT_NE(sReady.find(", video " + sDestination + " (MPEG-TS, H.264 and KLV, 640 x 480 at 30 frames/s)"),
+              std::string::npos)
+        << sReady;
+
+    ASSERT_TRUE(video.ReceiveWithin(10s));
+    TsInspector ts;
+    size_t nDatagrams = 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 2s)
+    {
+        std::optional<Bytes> datagram = video.ReceiveWithin(1s);
+        ASSERT_TRUE(datagram);
+        ASSERT_EQ(datagram->size(), 1316u);
+        ++nDatagrams;
+        ts.Datagram(datagram->data(), datagram->size());
+    }
+    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(ts.BadSync(), 0u);
+    const TsInspector::Stream* pVideo = ts.OfType(TsInspector::kStreamTypeH264);
+    const TsInspector::Stream* pKlv = ts.Other(TsInspector::kStreamTypeH264);
+    ASSERT_TRUE(pVideo);
+    ASSERT_TRUE(pKlv);
+    // 30 frames/s, with room for a loaded machine; 1.5 Mbit/s is over 100 datagrams/s.
+    EXPECT_GT(pVideo->nPesStarts / dSeconds, 15.0);
+    EXPECT_LT(pVideo->nPesStarts / dSeconds, 40.0);
+    EXPECT_GT(nDatagrams / dSeconds, 30.0);
+    EXPECT_GT(pKlv->payloads.size(), pVideo->nPesStarts / 2);
+
+    sim.Signal(SIGTERM);
+    const std::string sStopped = sim.UpTo("vms-sim stopped");
+    EXPECT_NE(sStopped.find(" video frames in "), std::string::npos) << sStopped;
     EXPECT_EQ(sim.Wait(), 0);
 }
 
