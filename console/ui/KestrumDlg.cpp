@@ -16,6 +16,7 @@
 #include "cReadoutLabel.h"
 #include "cThimbrelLandingDlg.h"
 #include "cTitleBuilder.h"
+#include "cVideoWindow.h"
 #include "cVmsLandingDlg.h"
 
 #include <QCloseEvent>
@@ -79,6 +80,8 @@ void KestrumDlg::OnInitDialog()
     UpdateJoystickStatus();
     m_JoystickStatusTimer.Start();
     StartComms();
+    if (m_Session.Settings().m_VideoSettings.bShowVideo)
+        OnSensorVideo();
 }
 
 void KestrumDlg::BuildMenus()
@@ -96,6 +99,7 @@ void KestrumDlg::BuildMenus()
     if (m_Session.Settings().bShowTestPage)
         m_pViewMenu->addAction(QStringLiteral("Test Data Dialog"), this, [this] { OnTestDataDialog(); });
     m_pViewMenu->addAction(QStringLiteral("Joystick"), this, [this] { OnJoystickMonitor(); });
+    m_pViewMenu->addAction(QStringLiteral("Sensor Video"), this, [this] { OnSensorVideo(); });
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -208,6 +212,36 @@ void KestrumDlg::OnJoystickMonitor()
     }
     m_pJoystickMonitorDlg->show();
     m_pJoystickMonitorDlg->raise();
+}
+
+cVideoWindow* KestrumDlg::VideoWindow() const
+{
+    return m_pVideoWindow.data();
+}
+
+void KestrumDlg::OnSensorVideo()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pVideoWindow)
+    {
+        auto* pWindow = new (std::nothrow)
+            cVideoWindow(m_Session.Settings().m_VideoSettings, m_Session.Settings().sLoggingDirectory, this);
+        if (!pWindow)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Sensor Video window"));
+            return;
+        }
+        m_pVideoWindow = pWindow;
+    }
+    else if (m_pVideoWindow->isVisible())
+    {
+        m_pVideoWindow->raise();
+        m_pVideoWindow->activateWindow();
+        return;
+    }
+    m_pVideoWindow->show();
+    m_pVideoWindow->StartVideo();
 }
 
 void KestrumDlg::UpdateJoystickStatus()
@@ -373,6 +407,8 @@ void KestrumDlg::Shutdown()
     delete m_pJoystickMonitorDlg.data();
     m_Joystick.Stop();
 
+    // The video stands alone: its pipeline stops here, with every GStreamer thread.
+    delete m_pVideoWindow.data();
     delete m_pLandingDlg.data();
     for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
     {

@@ -21,6 +21,7 @@ class cLinkStatusBar;
 class cPlotManager;
 class cRC_SystemDlg;
 class cRC_SystemTestDlg;
+class cVideoWindow;
 
 // The console's main window: runs the console session (settings, page
 // definitions, protocol objects) and the joystick, owns every secondary
@@ -49,6 +50,8 @@ public:
     void OnEoDataOutput(bool bTagData);
     void OnTestDataDialog();
     void OnJoystickMonitor();
+    // "Sensor Video": shows the video window, starting its receiver.
+    void OnSensorVideo();
     // The status bar's word on the joystick; refreshed by a timer.
     void UpdateJoystickStatus();
 
@@ -59,6 +62,7 @@ public:
     cRC_EoDataOutputDlg* EoOutputDialog(bool bTagData) const;
     cRC_SystemTestDlg* TestDialog() const;
     cJoystickMonitorDlg* JoystickMonitorDialog() const;
+    cVideoWindow* VideoWindow() const;
     QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
@@ -95,6 +99,7 @@ private:
     QPointer<cRC_EoDataOutputDlg> m_pEoTargetDlg;
     QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
+    QPointer<cVideoWindow> m_pVideoWindow;
     cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;
