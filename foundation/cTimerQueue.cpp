@@ -7,6 +7,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 namespace
 {
@@ -35,9 +36,6 @@ struct cTimerQueue::State
 
 cTimerQueue::cTimerQueue() : m_pState(std::make_shared<State>())
 {
-    std::lock_guard<std::mutex> lock(m_pState->mutex);
-    m_Worker = std::thread(&cTimerQueue::Run, m_pState);
-    m_pState->threadId = m_Worker.get_id();
 }
 
 cTimerQueue::~cTimerQueue()
@@ -55,7 +53,8 @@ cTimerQueue::~cTimerQueue()
         return;
     }
     lock.unlock();
-    m_Worker.join();
+    if (m_Worker.joinable())
+        m_Worker.join();
 }
 
 bool cTimerQueue::OnQueueThread() const
@@ -71,6 +70,20 @@ cTimerQueue::Handle cTimerQueue::CreateTimer(std::function<void()> fnCallback, u
     std::lock_guard<std::mutex> lock(m_pState->mutex);
     if (m_pState->bShutdown)
         return 0;
+    if (!m_Worker.joinable())
+    {
+        // The thread starts with the first timer: many owners never arm theirs.
+        try
+        {
+            m_Worker = std::thread(&cTimerQueue::Run, m_pState);
+        }
+        catch (const std::system_error& e)
+        {
+            DbgLog(DBG_ERR, "cTimerQueue::CreateTimer", __LINE__, DbgLogFormat("Timer thread cannot start: %s", e.what()));
+            return 0;
+        }
+        m_pState->threadId = m_Worker.get_id();
+    }
     const Handle hTimer = m_pState->nNextHandle++;
     State::Timer& timer = m_pState->timers[hTimer];
     timer.fnCallback = std::move(fnCallback);

@@ -4,6 +4,7 @@
 #include "cTimerQueue.h"
 
 #include <atomic>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -67,4 +68,32 @@ TEST(TimerQueue, ThrowingCallbackIsLoggedAndTimersGoOn)
     }, 5, 5);
     ASSERT_TRUE(done.Wait(10000u));
     EXPECT_TRUE(log.Contains("Timer callback raised: broken tick", DBG_ERR)) << log.Dump();
+}
+
+// Owners that never arm a timer (most protocol objects made for a moment)
+// cost no thread; the first timer starts it and the queue still ends cleanly.
+TEST(TimerQueue, ThreadStartsWithTheFirstTimer)
+{
+    auto threads = [] {
+        size_t nCount = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+            ++nCount;
+        return nCount;
+    };
+    const size_t nBefore = threads();
+    {
+        cTimerQueue idle;
+        EXPECT_EQ(threads(), nBefore);
+        EXPECT_FALSE(idle.OnQueueThread());
+    }
+    cTimerQueue queue;
+    cEvent fired;
+    std::atomic<bool> bOnQueue{false};
+    ASSERT_NE(queue.CreateTimer([&] {
+        bOnQueue = queue.OnQueueThread();
+        fired.Set();
+    }, 1, 0), 0u);
+    ASSERT_TRUE(fired.Wait(10000u));
+    EXPECT_TRUE(bOnQueue);
+    EXPECT_EQ(threads(), nBefore + 1);
 }
