@@ -1,6 +1,8 @@
 #include "cVideoReceiver.h"
 
 #include "DbgLog.h"
+#include "cKlvReader.h"
+#include "cKlvTimeline.h"
 #include "cStreamShape.h"
 
 #include <gst/app/gstappsink.h>
@@ -94,6 +96,7 @@ struct cVideoReceiver::cImpl
     cVideoSource source;
     GstElement* pDecodeHead = nullptr;  // where the demuxed or depayloaded stream goes in
     GstElement* pRtpHead = nullptr;     // RTSP: the depayloader
+    GstElement* pKlvSink = nullptr;     // a transport stream's metadata goes in here
     std::unique_ptr<cStreamShape> pShape;  // used by the source's streaming thread
 
     // Guards the sinks; they are called under it, so Stop and a change of
@@ -101,6 +104,10 @@ struct cVideoReceiver::cImpl
     std::mutex sinkMutex;
     FrameSink fnFrameSink;
     BytesSink fnStreamSink;
+
+    // Read on the demuxer's thread (one run at a time); its counters are read anywhere.
+    cKlvReader klvReader{"Video KLV"};
+    cKlvTimeline klvTimeline;  // locked inside: the demuxer adds, the decoder's frames look up
 
     // Written by the streaming threads, read anywhere.
     std::atomic<uint64_t> nDecoded{0};
@@ -138,6 +145,7 @@ struct cVideoReceiver::cImpl
     void OnSourceBytes(const uint8_t* pData, size_t nSize);
     void OnPadAdded(GstPad* pPad);
     void OnSample(GstAppSink* pSink);
+    void OnKlvSample(GstAppSink* pSink);
     void OnBusMessage(GstMessage* pMessage);
     std::string ErrorText(const GError* pError, const char* szFrom) const;
     void Teardown();
@@ -148,6 +156,11 @@ struct cVideoReceiver::cImpl
     static GstFlowReturn NewSample(GstAppSink* pSink, gpointer pUser)
     {
         static_cast<cImpl*>(pUser)->OnSample(pSink);
+        return GST_FLOW_OK;
+    }
+    static GstFlowReturn NewKlvSample(GstAppSink* pSink, gpointer pUser)
+    {
+        static_cast<cImpl*>(pUser)->OnKlvSample(pSink);
         return GST_FLOW_OK;
     }
     static GstBusSyncReply BusMessage(GstBus*, GstMessage* pMessage, gpointer pUser)
@@ -241,12 +254,15 @@ bool cVideoReceiver::cImpl::Build(std::string& sWhy)
     GstElement* pConvert = make("videoconvert");
     GstElement* pFormat = make("capsfilter");
     pFrameSink = make("appsink");
+    if (pDemux)
+        pKlvSink = make("appsink", "klvsink");
     if (!sWhy.empty())
     {
         for (GstElement* pElement : elements)
             gst_object_unref(pElement);
         pFrameSink = nullptr;
         pRtpHead = nullptr;
+        pKlvSink = nullptr;
         return false;
     }
     // Threads decoding frames side by side would hold one frame each: on a
@@ -263,6 +279,15 @@ bool cVideoReceiver::cImpl::Build(std::string& sWhy)
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &cImpl::NewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(pFrameSink), &callbacks, this, nullptr);
+    if (pKlvSink)
+    {
+        // Read as it is demuxed, ahead of the frames it describes; no part in
+        // prerolling, as a stream may carry no metadata and leave it unlinked.
+        g_object_set(pKlvSink, "sync", FALSE, "async", FALSE, "emit-signals", FALSE, "enable-last-sample", FALSE, nullptr);
+        GstAppSinkCallbacks klvCallbacks{};
+        klvCallbacks.new_sample = &cImpl::NewKlvSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(pKlvSink), &klvCallbacks, this, nullptr);
+    }
 
     pPipeline = gst_pipeline_new("video-receiver");
     for (GstElement* pElement : elements)
@@ -383,6 +408,8 @@ void cVideoReceiver::cImpl::OnPadAdded(GstPad* pPad)
             pTarget = pDecodeHead;
         else if (sCaps.rfind("application/x-rtp", 0) == 0 && sCaps.find(";video") != std::string::npos)
             pTarget = pRtpHead;
+        else if (sCaps.rfind("meta/x-klv", 0) == 0)
+            pTarget = pKlvSink;
         if (pTarget)
             pSinkPad = gst_element_get_static_pad(pTarget, "sink");
     }
@@ -423,6 +450,9 @@ void cVideoReceiver::cImpl::OnSample(GstAppSink* pSink)
     frame.nStride = GST_VIDEO_FRAME_PLANE_STRIDE(&pHeld->frame, 0);
     frame.nPtsNs = GST_BUFFER_PTS_IS_VALID(pBuffer) ? static_cast<int64_t>(GST_BUFFER_PTS(pBuffer)) : -1;
     frame.arrival = cVideoFrame::WallClock::now();
+    frame.klv = klvTimeline.Match(frame.nPtsNs);
+    if (frame.klv)
+        frame.nKlvTimeUs = frame.klv->nTimeUs;
     frame.pPixels = std::shared_ptr<const uint8_t>(static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&pHeld->frame, 0)),
                                                    [pHeld](const uint8_t*) {
                                                        gst_video_frame_unmap(&pHeld->frame);
@@ -433,6 +463,31 @@ void cVideoReceiver::cImpl::OnSample(GstAppSink* pSink)
     const std::lock_guard<std::mutex> lock(sinkMutex);
     if (fnFrameSink)
         fnFrameSink(std::move(frame));
+}
+
+void cVideoReceiver::cImpl::OnKlvSample(GstAppSink* pSink)
+{
+    GstSample* pSample = gst_app_sink_pull_sample(pSink);
+    if (!pSample)
+        return;
+    GstBuffer* pBuffer = gst_sample_get_buffer(pSample);
+    GstMapInfo map;
+    if (pBuffer && gst_buffer_map(pBuffer, &map, GST_MAP_READ))
+    {
+        const int64_t nPtsNs = GST_BUFFER_PTS_IS_VALID(pBuffer) ? static_cast<int64_t>(GST_BUFFER_PTS(pBuffer)) : -1;
+        // A buffer may hold more than one packet, and stuffing after them.
+        size_t nAt = 0;
+        while (nAt < map.size && map.data[nAt] != 0x00 && map.data[nAt] != 0xFF)
+        {
+            KlvMetadata metadata;
+            if (klvReader.Read(map.data + nAt, map.size - nAt, metadata) != cKlvReader::eResult::Ok)
+                break;  // the reader has counted and logged it; where the next would start is unknown
+            klvTimeline.Add(nPtsNs, metadata);
+            nAt += klvReader.LastPacketSize();
+        }
+        gst_buffer_unmap(pBuffer, &map);
+    }
+    gst_sample_unref(pSample);
 }
 
 std::string cVideoReceiver::cImpl::ErrorText(const GError* pError, const char* szFrom) const
@@ -530,6 +585,7 @@ void cVideoReceiver::cImpl::Teardown()
         const std::lock_guard<std::mutex> lock(runMutex);
         pDecodeHead = nullptr;
         pRtpHead = nullptr;
+        pKlvSink = nullptr;
         pShape.reset();
     }
     // The pool's idle threads would otherwise linger after the pipeline.
@@ -567,6 +623,7 @@ bool cVideoReceiver::Start(const std::string& sSource, int32_t nLatencyMs)
         impl.sSourceText = sSource;
         impl.source = cVideoSource::Parse(sSource);
     }
+    impl.klvTimeline.Clear();
     {
         const std::lock_guard<std::mutex> lock(impl.messageMutex);
         impl.sError.clear();
@@ -640,6 +697,8 @@ cVideoReceiver::Figures cVideoReceiver::Counts() const
     figures.nDropped = (figures.nDecoded > nHandedOver ? figures.nDecoded - nHandedOver : 0) +
                        m_pImpl->nDecoderSkipped.load(std::memory_order_relaxed);
     figures.nBytes = m_pImpl->nBytes.load(std::memory_order_relaxed);
+    figures.nKlvGood = m_pImpl->klvReader.GoodPackets();
+    figures.nKlvRejected = m_pImpl->klvReader.RejectedPackets();
     return figures;
 }
 

@@ -11,7 +11,9 @@
 // Receives and decodes one video source on a GStreamer pipeline chosen by
 // the source (see cVideoSource): H.264 decoded into frames of cVideoFrame,
 // the transport stream's bytes handed on as they arrive (for a recording),
-// and the decoded and dropped frames counted. Decoding runs on GStreamer's
+// and the decoded and dropped frames counted. A transport stream's KLV
+// metadata is read as it is demuxed, and each frame carries the packet of
+// its own time, or the latest before it. Decoding runs on GStreamer's
 // own threads; the sinks are called there and must only hand over.
 //
 // A fault (an element not installed, a file that cannot be read, data that
@@ -32,6 +34,8 @@ public:
         uint64_t nDecoded = 0;  // frames out of the decoder
         uint64_t nDropped = 0;  // decoded frames never handed over, and frames the decoder skipped to keep up
         uint64_t nBytes = 0;    // bytes from the source
+        uint64_t nKlvGood = 0;      // metadata packets read, over every run of this receiver
+        uint64_t nKlvRejected = 0;  // metadata packets the reader refused
     };
 
     cVideoReceiver();
