@@ -86,6 +86,7 @@ void cVideoWindow::OnFrameReady()
     m_Monitor.OnFrame(frame->nWidth, frame->nHeight, now);
     m_LastFrameOrRebuild = now;
     m_nBytesAtLastFrame = m_Receiver.Counts().nBytes;
+    m_Klv = frame->klv;
     m_pView->SetFrame(std::move(*frame));
     // At once rather than at the next refresh: the picture comes back with its first frame.
     m_pView->SetNoVideo(false, QString::fromStdString(m_Settings.sVideoSource));
@@ -121,7 +122,7 @@ void cVideoWindow::OnRefresh()
                                              : QStringLiteral("no frame yet");
     sFigures += QStringLiteral("   decoded %1  dropped %2").arg(figures.nDecoded).arg(nDropped);
     cReadoutLabel::Show(m_pFigures, sFigures);
-    cReadoutLabel::Show(m_pMetadata, QStringLiteral("Az ----  El ----  FOV ----"));
+    cReadoutLabel::Show(m_pMetadata, MetadataText(m_Klv, figures.nKlvRejected));
 
     const cVideoMonitor::Latency latency = m_Monitor.LatencyOverLastSecond(now);
     m_pView->SetBadge(latency.nSamples == 0 ? QString()
@@ -134,6 +135,18 @@ void cVideoWindow::OnRefresh()
                                                 .arg(m_Recorder.BytesWritten() / 1024)
                                           : QString());
     RebuildIfStuck(now);
+}
+
+QString cVideoWindow::MetadataText(const std::optional<KlvMetadata>& klv, uint64_t nRejected)
+{
+    const auto degrees = [](const std::optional<double>& dValue) {
+        return dValue ? QStringLiteral("%1\u00B0").arg(*dValue, 0, 'f', 2) : QStringLiteral("----");
+    };
+    const std::optional<double> none;
+    return QStringLiteral("Az %1  El %2  FOV %3 x %4")
+               .arg(degrees(klv ? klv->dRelativeAzimuthDeg : none), degrees(klv ? klv->dRelativeElevationDeg : none),
+                    degrees(klv ? klv->dHorizontalFovDeg : none), degrees(klv ? klv->dVerticalFovDeg : none)) +
+           QStringLiteral("   KLV rejected %1").arg(nRejected);
 }
 
 void cVideoWindow::RebuildIfStuck(std::chrono::steady_clock::time_point now)

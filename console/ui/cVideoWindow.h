@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <chrono>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -44,6 +45,9 @@ public:
     void StopVideo();
     void OnStartStopRecording();
     void OnRefresh();
+    // "Az 12.34°  El -5.00°  FOV 20.00° x 15.00°  KLV rejected 0", each value
+    // "----" while none has come.
+    static QString MetadataText(const std::optional<KlvMetadata>& klv, uint64_t nRejected);
 
     cVideoView* View() const { return m_pView; }
     QPushButton* RecordButton() const { return m_pRecordButton; }
@@ -80,6 +84,7 @@ private:
     QPushButton* m_pRecordButton = nullptr;
     cRefreshTimer m_Timer;
 
+    std::optional<KlvMetadata> m_Klv;  // the newest frame's metadata; UI thread only
     uint64_t m_nPainted = 0;
     uint64_t m_nRebuilds = 0;
     uint64_t m_nBytesAtLastFrame = 0;

@@ -65,6 +65,9 @@ TEST_F(VideoWindowTest, ShowsTheStreamAndNoVideoWhileItIsAway)
     SpinUntil([&] { return pWindow->FiguresLabel()->text().contains(QStringLiteral("fps")); });
     EXPECT_TRUE(pWindow->FiguresLabel()->text().startsWith(QStringLiteral("320 x 240"))) << pWindow->FiguresLabel()->text().toStdString();
     EXPECT_GE(pWindow->Receiver().Counts().nDecoded, 30u);
+    // A stream without metadata: dashes, not zeros or the last stream's figures.
+    EXPECT_TRUE(pWindow->MetadataLabel()->text().startsWith(QStringLiteral("Az ----  El ----  FOV ---- x ----")))
+        << pWindow->MetadataLabel()->text().toStdString();
     // The video's own size in a larger window: mapped with bars, the picture's middle maps to the widget's.
     pWindow->View()->resize(800, 400);
     const auto middle = pWindow->View()->ToPicture(QPointF(400, 200));
@@ -85,6 +88,17 @@ TEST_F(VideoWindowTest, ShowsTheStreamAndNoVideoWhileItIsAway)
     EXPECT_EQ(log.Count("again after"), 1) << log.Dump();
     pWindow->close();
     EXPECT_FALSE(pWindow->Receiver().IsRunning());
+}
+
+TEST(VideoWindowText, MetadataShowsEachValueItHasAndTheRefusedPackets)
+{
+    EXPECT_EQ(cVideoWindow::MetadataText(std::nullopt, 0).toStdString(), "Az ----  El ----  FOV ---- x ----   KLV rejected 0");
+    KlvMetadata klv;
+    klv.dRelativeAzimuthDeg = 359.996;
+    klv.dRelativeElevationDeg = -5.5;
+    klv.dHorizontalFovDeg = 20.0;
+    EXPECT_EQ(cVideoWindow::MetadataText(klv, 3),
+              QStringLiteral("Az 360.00\u00B0  El -5.50\u00B0  FOV 20.00\u00B0 x ----   KLV rejected 3"));
 }
 
 // Start Recording writes the received stream into the record folder; a
