@@ -1,11 +1,13 @@
-# kestrum_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [PCH_FROM <target>])
+# kestrum_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [PCH_FROM <target>]
+#                  [ENVIRONMENT <NAME=value>])
 #
 # Builds one GoogleTest program into build/tests and registers each of its cases
 # with CTest. Cases run in a scratch folder of their own, since several of them
 # write log files into the working directory. Label "concurrency" marks the
 # programs that the ThreadSanitizer build runs, "faults" the fault tests.
 # Discovered tests take one environment entry only, so the source and program folders reach the tests
-# as compile definitions (see testsupport/TestPaths.h).
+# as compile definitions (see testsupport/TestPaths.h); ENVIRONMENT replaces the default entry
+# (QT_QPA_PLATFORM=offscreen) for a program that needs another one more.
 #
 # Test code is compiled for compile speed (kestrum_test_code); what it tests
 # keeps the flags of its own library. The target "kestrum_tests" builds every
@@ -46,7 +48,10 @@ endfunction()
 set(KESTRUM_TEST_CODE_FLAGS -O0 -g1 -fPIC)
 
 function(kestrum_add_test name)
-    cmake_parse_arguments(T "" "PCH_FROM" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "PCH_FROM;ENVIRONMENT" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(NOT T_ENVIRONMENT)
+        set(T_ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
     if(NOT T_LABELS)
         set(T_LABELS plain)
     endif()
@@ -81,5 +86,5 @@ function(kestrum_add_test name)
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${T_LABELS} TIMEOUT 300
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                   ENVIRONMENT "${T_ENVIRONMENT}")
 endfunction()

@@ -102,6 +102,7 @@ bool cKestrumSettings::ReadConfigFile(const std::string& sPath, const char* szSe
     cXmlAttributes::ReadInt(pEo, "nPictureWidth", nPictureWidth);
     cXmlAttributes::ReadInt(pEo, "nPictureHeight", nPictureHeight);
     cXmlAttributes::ReadText(pEo, "sAllowedPeers", m_CommsSettings.sEoAllowedPeers);
+    m_VideoSettings.Read(sPath);
     return true;
 }
 

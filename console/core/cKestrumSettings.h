@@ -3,12 +3,13 @@
 #include "RC_Variant.h"
 #include "cLinkQualityState.h"
 #include "cRC_LinkQuality.h"
+#include "cVideoSettings.h"
 
 #include <cstdint>
 #include <string>
 
 // The console's settings file: the main section ("Kestrum", or "VMS_Control"
-// in older files) and the "EoTrackData" section. Absent keys keep what is
+// in older files), the "EoTrackData" section and the optional "Video" section. Absent keys keep what is
 // already held, so a failed read still leaves the values read before it.
 class cKestrumSettings
 {
@@ -28,6 +29,8 @@ public:
     RC_Variant ControllerType() const { return static_cast<RC_Variant>(nControllerType); }
 
     CommsSettings m_CommsSettings;
+    // The section "Video", optional.
+    cVideoSettings m_VideoSettings;
     bool bShowEoTrackPage = false;
     bool bShowEoTagPage = false;
     bool bShowTestPage = false;

@@ -18,6 +18,7 @@
 #include "cThimbrelLandingDlg.h"
 #include "cTitleBuilder.h"
 #include "cTrafficInspectorDlg.h"
+#include "cVideoWindow.h"
 #include "cVmsLandingDlg.h"
 
 #include <QCloseEvent>
@@ -81,6 +82,8 @@ void KestrumDlg::OnInitDialog()
     UpdateJoystickStatus();
     m_JoystickStatusTimer.Start();
     StartComms();
+    if (m_Session.Settings().m_VideoSettings.bShowVideo)
+        OnSensorVideo();
     cAccessibleNames::Apply(this);
 }
 
@@ -106,6 +109,8 @@ void KestrumDlg::BuildMenus()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
     m_pViewMenu->addAction(QStringLiteral("Traffic Inspector"), this, [this] { OnTrafficInspector(); })
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    m_pViewMenu->addAction(QStringLiteral("Sensor Video"), this, [this] { OnSensorVideo(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
 
     QMenu* pComms = menuBar()->addMenu(QStringLiteral("Comms"));
     m_pCommsSetupAction = pComms->addAction(QStringLiteral("Comms Setup"), this, [this] { OnCommsSetup(); });
@@ -249,6 +254,36 @@ void KestrumDlg::OnTrafficInspector()
     m_pTrafficDlg->show();
     m_pTrafficDlg->raise();
     m_pTrafficDlg->activateWindow();
+}
+
+cVideoWindow* KestrumDlg::VideoWindow() const
+{
+    return m_pVideoWindow.data();
+}
+
+void KestrumDlg::OnSensorVideo()
+{
+    if (m_bShutDown)
+        return;
+    if (!m_pVideoWindow)
+    {
+        auto* pWindow = new (std::nothrow)
+            cVideoWindow(m_Session.Settings().m_VideoSettings, m_Session.Settings().sLoggingDirectory, this);
+        if (!pWindow)
+        {
+            cMessageBox::Show(this, QStringLiteral("Error creating Sensor Video window"));
+            return;
+        }
+        m_pVideoWindow = pWindow;
+    }
+    else if (m_pVideoWindow->isVisible())
+    {
+        m_pVideoWindow->raise();
+        m_pVideoWindow->activateWindow();
+        return;
+    }
+    m_pVideoWindow->show();
+    m_pVideoWindow->StartVideo();
 }
 
 void KestrumDlg::UpdateJoystickStatus()
@@ -416,6 +451,8 @@ void KestrumDlg::Shutdown()
     delete m_pTrafficDlg.data();
     m_Joystick.Stop();
 
+    // The video stands alone: its pipeline stops here, with every GStreamer thread.
+    delete m_pVideoWindow.data();
     delete m_pLandingDlg.data();
     for (QPointer<cRC_SystemDlg>& pDlg : m_PageDlgs)
     {

@@ -22,6 +22,7 @@ class cPlotManager;
 class cRC_SystemDlg;
 class cRC_SystemTestDlg;
 class cTrafficInspectorDlg;
+class cVideoWindow;
 
 // The console's main window: runs the console session (settings, page
 // definitions, protocol objects) and the joystick, owns every secondary
@@ -51,6 +52,8 @@ public:
     void OnTestDataDialog();
     void OnJoystickMonitor();
     void OnTrafficInspector();
+    // "Sensor Video": shows the video window, starting its receiver.
+    void OnSensorVideo();
     // The status bar's word on the joystick; refreshed by a timer.
     void UpdateJoystickStatus();
 
@@ -62,6 +65,7 @@ public:
     cRC_SystemTestDlg* TestDialog() const;
     cJoystickMonitorDlg* JoystickMonitorDialog() const;
     cTrafficInspectorDlg* TrafficInspector() const;
+    cVideoWindow* VideoWindow() const;
     QLabel* JoystickStatusLabel() const { return m_pJoystickStatus; }
     QMenu* PagesMenu() const { return m_pPagesMenu; }
     QMenu* ViewMenu() const { return m_pViewMenu; }
@@ -99,6 +103,7 @@ private:
     QPointer<cRC_EoDataOutputDlg> m_pEoTagDlg;
     QPointer<cRC_SystemTestDlg> m_pTestDlg;
     QPointer<cTrafficInspectorDlg> m_pTrafficDlg;
+    QPointer<cVideoWindow> m_pVideoWindow;
     cPlotManager* m_pPlots = nullptr;  // a child: the plot windows of the pages' items
     QFrame* m_pFrame = nullptr;  // where a landing dialog goes
     QMenu* m_pViewMenu = nullptr;

@@ -5,6 +5,8 @@
 #include "cSimLanding.h"
 #include "cSimOptions.h"
 
+#include "cKlvWriter.h"
+
 #include <algorithm>
 #include <boost/asio/executor_work_guard.hpp>
 #include <cmath>
@@ -12,26 +14,8 @@
 
 namespace
 {
-constexpr uint8_t kKlvVersion = 16;
 // The links' numbers for their own decisions from the one seed: pages 0, EO 1.
 constexpr uint32_t kVideoLink = 2;
-constexpr uint8_t kUasKey[16] = {0x06, 0x0E, 0x2B, 0x34, 0x02, 0x0B, 0x01, 0x01,
-                                 0x0E, 0x01, 0x03, 0x01, 0x01, 0x00, 0x00, 0x00};
-
-void PutItem(std::vector<uint8_t>& items, uint8_t nTag, uint64_t nValue, int nBytes)
-{
-    items.push_back(nTag);
-    items.push_back(static_cast<uint8_t>(nBytes));
-    for (int i = nBytes - 1; i >= 0; --i)
-        items.push_back(static_cast<uint8_t>(nValue >> (8 * i)));
-}
-
-// An angle mapped onto the whole range of an unsigned integer of nBits.
-uint64_t Unsigned(double dValue, double dRange, int nBits)
-{
-    const double dMost = std::ldexp(1.0, nBits) - 1.0;
-    return static_cast<uint64_t>(std::llround(std::clamp(dValue / dRange, 0.0, 1.0) * dMost));
-}
 
 cSimImpairment::Settings VideoNetwork(const cSimOptions& options)
 {
@@ -220,27 +204,11 @@ void cSimVideo::Send(const uint8_t* pData, size_t nSize)
 
 std::vector<uint8_t> cSimVideo::KlvPacket(uint64_t nTimeUs, const cSimScene::View& view, double dVerticalFovDeg)
 {
-    std::vector<uint8_t> items;
-    PutItem(items, 2, nTimeUs, 8);
-    PutItem(items, 16, Unsigned(view.dHorizontalFovDeg, 180.0, 16), 2);
-    PutItem(items, 17, Unsigned(dVerticalFovDeg, 180.0, 16), 2);
-    // Azimuth 0 to 360 clockwise, elevation -180 to 180 on a signed 32-bit range.
-    const double dAz = std::fmod(std::fmod(view.dAzDeg, 360.0) + 360.0, 360.0);
-    PutItem(items, 18, Unsigned(dAz, 360.0, 32), 4);
-    const double dEl = std::clamp(view.dElDeg, -180.0, 180.0);
-    PutItem(items, 19, static_cast<uint32_t>(static_cast<int32_t>(std::llround(dEl / 180.0 * 2147483647.0))), 4);
-    PutItem(items, 65, kKlvVersion, 1);
-
-    std::vector<uint8_t> packet(std::begin(kUasKey), std::end(kUasKey));
-    packet.push_back(static_cast<uint8_t>(items.size() + 4));  // short-form BER: under 128 bytes
-    packet.insert(packet.end(), items.begin(), items.end());
-    packet.push_back(1);
-    packet.push_back(2);
-    // Sum of big-endian 16-bit words over the packet up to the checksum's length byte.
-    uint16_t nSum = 0;
-    for (size_t i = 0; i < packet.size(); ++i)
-        nSum = static_cast<uint16_t>(nSum + (i % 2 == 0 ? packet[i] << 8 : packet[i]));
-    packet.push_back(static_cast<uint8_t>(nSum >> 8));
-    packet.push_back(static_cast<uint8_t>(nSum));
-    return packet;
+    KlvMetadata metadata;
+    metadata.nTimeUs = nTimeUs;
+    metadata.dHorizontalFovDeg = view.dHorizontalFovDeg;
+    metadata.dVerticalFovDeg = dVerticalFovDeg;
+    metadata.dRelativeAzimuthDeg = view.dAzDeg;  // the writer wraps it into 0..360
+    metadata.dRelativeElevationDeg = view.dElDeg;
+    return cKlvWriter::Write(metadata);
 }

@@ -212,10 +212,11 @@ TEST_F(KestrumDlgTest, ViewItemsFollowTheirFlags)
     KestrumDlg dlg(WriteSettings("bShowTestPage=\"yes\""));
     dlg.OnInitDialog();
     const QList<QAction*> actions = dlg.ViewMenu()->actions();
-    ASSERT_EQ(actions.size(), 3);  // and "Joystick" and "Traffic Inspector", which are always there
+    ASSERT_EQ(actions.size(), 4);  // and "Joystick", "Traffic Inspector" and "Sensor Video", always there
     EXPECT_EQ(actions[0]->text(), "Test Data Dialog");
     EXPECT_EQ(actions[1]->text(), "Joystick");
     EXPECT_EQ(actions[2]->text(), "Traffic Inspector");
+    EXPECT_EQ(actions[3]->text(), "Sensor Video");
     actions[0]->trigger();
     EXPECT_NE(dlg.TestDialog(), nullptr);
     ASSERT_EQ(m_Messages.size(), 1u);
@@ -257,7 +258,7 @@ TEST_F(KestrumDlgTest, EoWindowsSwitchTheStreamOnWhenShownAndOffAtShutdown)
     KestrumDlg dlg(WriteSettings("bShowEoTrackPage=\"yes\" bShowEoTagPage=\"1\"", 3, sEo));
     dlg.OnInitDialog();
     const QList<QAction*> actions = dlg.ViewMenu()->actions();
-    ASSERT_EQ(actions.size(), 4);  // and "Joystick" and "Traffic Inspector", which are always there
+    ASSERT_EQ(actions.size(), 5);  // and "Joystick", "Traffic Inspector" and "Sensor Video"
     EXPECT_EQ(actions[0]->text(), "EO Target Data Output");
     EXPECT_EQ(actions[1]->text(), "EO Tag Data Output");
 
