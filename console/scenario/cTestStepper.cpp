@@ -62,6 +62,14 @@ bool cTestStepper::StepDue() const
            (!m_bWaiting || m_fnClock() >= m_nWaitEnd) && m_nTicks % kTicksPerStep == 0;
 }
 
+const TestStep* cTestStepper::DueStep() const
+{
+    if (!StepDue())
+        return nullptr;
+    const std::vector<TestStep>& steps = *SelectedSteps();
+    return &steps[m_nStep < steps.size() ? m_nStep : 0];
+}
+
 const TestStep* cTestStepper::Tick()
 {
     const std::vector<TestStep>* pSteps = SelectedSteps();

@@ -62,6 +62,8 @@ public:
     size_t PassesCompleted() const { return m_nPasses; }
     // Whether the next Tick, if it came now, would run a step.
     bool StepDue() const;
+    // The step the next Tick would run if it came now, or null.
+    const TestStep* DueStep() const;
     const std::string& Status() const { return m_sStatus; }
 
     static int64_t SystemClock();

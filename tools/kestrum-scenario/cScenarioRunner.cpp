@@ -186,7 +186,11 @@ bool cScenarioRunner::Tick(cTestStepper& stepper)
         m_nExit = kDone;
         return true;
     }
-    if (const TestStep* pStep = stepper.Tick(); pStep && pStep->nKind == TestStep::kTxQry)
+    // A query is watched before it goes: an answer may come back before Tick returns.
+    const TestStep* pDue = stepper.DueStep();
+    if (pDue && pDue->nKind == TestStep::kTxQry)
+        WatchAnswer(pDue->nSubSystem, pDue->nIndex, pDue->nItem);
+    if (const TestStep* pStep = stepper.Tick(); pStep && pStep != pDue && pStep->nKind == TestStep::kTxQry)
         WatchAnswer(pStep->nSubSystem, pStep->nIndex, pStep->nItem);
     if (stepper.IsFinished() && stepper.Status() == "FINISHED")
     {
