@@ -154,9 +154,10 @@ set(CPACK_PACKAGE_CONTACT ${KESTRUM_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Operator console for remote video-tracking sensor systems")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Reads and changes the remote system's data items, watches the link's heartbeat,\n\
-drives the platform from a joystick and runs scripted system tests. Comes with\n\
-vms-sim, a simulator of the remote system that also replays recorded sessions,\n\
-and kestrum-dissector, which makes a Wireshark dissector from the page definitions.")
+shows the sensor's video, drives the platform from a joystick and runs scripted\n\
+system tests. Comes with vms-sim, a simulator of the remote system that also\n\
+replays recorded sessions, and kestrum-dissector, which makes a Wireshark\n\
+dissector from the page definitions.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${KESTRUM_PACKAGE_RELEASE})
 set(CPACK_GENERATOR DEB)
