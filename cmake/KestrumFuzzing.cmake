@@ -1,12 +1,20 @@
 include_guard(GLOBAL)
 
-# kestrum_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> SEEDS <glob> RUNS <n> MAX_LEN <n>
+# kestrum_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> SEEDS <globs...> RUNS <n> MAX_LEN <n>
 #                    [INCLUDES <dirs...>] [DICT <file>])
 #
 # One libFuzzer program (clang only) into build/tests, and a CTest test (label
-# "fuzz") that runs it for RUNS inputs in a corpus of its own, seeded from SEEDS.
+# "fuzz") that runs it for RUNS inputs in a corpus of its own, seeded from SEEDS
+# and from the minimised corpus of the long runs kept beside its source,
+# corpus-<name without _fuzzer>/ (see the README's "Fuzzing").
 function(kestrum_add_fuzzer name)
-    cmake_parse_arguments(F "" "SEEDS;RUNS;MAX_LEN;DICT" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    cmake_parse_arguments(F "" "RUNS;MAX_LEN;DICT" "SOURCES;LIBS;INCLUDES;SEEDS" ${ARGN})
+    string(REGEX REPLACE "_fuzzer$" "" short ${name})
+    set(kept ${CMAKE_CURRENT_SOURCE_DIR}/corpus-${short})
+    if(EXISTS ${kept})
+        list(APPEND F_SEEDS "${kept}/*")
+    endif()
+    string(JOIN " " seeds ${F_SEEDS})
     # Complaints about spoilt input would only slow a run down and fill its log.
     add_executable(${name} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/testsupport/fuzz/QuietFuzzerSetUp.cpp)
     target_link_libraries(${name} PRIVATE ${F_LIBS})
@@ -21,7 +29,7 @@ function(kestrum_add_fuzzer name)
         set(dict "-dict=${F_DICT}")
     endif()
     add_test(NAME ${name}.BoundedRun
-        COMMAND sh -c "cp -n ${F_SEEDS} corpus/ && $<TARGET_FILE:${name}> -runs=${F_RUNS} -max_len=${F_MAX_LEN} ${dict} corpus"
+        COMMAND sh -c "cp -n ${seeds} corpus/ && $<TARGET_FILE:${name}> -runs=${F_RUNS} -max_len=${F_MAX_LEN} ${dict} corpus"
         WORKING_DIRECTORY ${work})
     set_tests_properties(${name}.BoundedRun PROPERTIES LABELS fuzz TIMEOUT 900)
 endfunction()

@@ -104,6 +104,11 @@ void cVideoWindow::OnPainted(const cVideoFrame& frame, cVideoFrame::WallClock::t
 {
     ++m_nPainted;
     m_Monitor.OnPainted(frame.nKlvTimeUs, std::chrono::steady_clock::now(), paintedAt);
+    if (m_fnLatencyObserver)
+    {
+        if (const std::optional<int64_t> nLatencyUs = cVideoMonitor::LatencyUs(frame.nKlvTimeUs, paintedAt))
+            m_fnLatencyObserver(*nLatencyUs);
+    }
 }
 
 void cVideoWindow::OnRefresh()

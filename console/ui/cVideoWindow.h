@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -58,6 +59,9 @@ public:
     const cVideoRecorder& Recorder() const { return m_Recorder; }
     bool IsRecording() const { return m_Recorder.IsRunning(); }
     uint64_t FramesPainted() const { return m_nPainted; }
+    // Called on the UI thread with each painted frame's glass-to-glass
+    // latency (frames without metadata have none): for measuring tools.
+    void SetLatencyObserver(std::function<void(int64_t nLatencyUs)> fnObserver) { m_fnLatencyObserver = std::move(fnObserver); }
     uint64_t Rebuilds() const { return m_nRebuilds; }
 
 protected:
@@ -85,6 +89,7 @@ private:
     cRefreshTimer m_Timer;
 
     std::optional<KlvMetadata> m_Klv;  // the newest frame's metadata; UI thread only
+    std::function<void(int64_t)> m_fnLatencyObserver;
     uint64_t m_nPainted = 0;
     uint64_t m_nRebuilds = 0;
     uint64_t m_nBytesAtLastFrame = 0;

@@ -2,7 +2,8 @@
 // with its Pages menu open, one page dialog with the values the remote system
 // (normally vms-sim) sends, the comms setup dialog, the EO target and tag
 // windows with the tracks the remote system streams, the test dialog running
-// the first test of the sample scenario and the joystick monitor; with
+// the first test of the sample scenario, the joystick monitor, the traffic
+// inspector, the sensor video and a plot; with
 // --landing FILE also the main window as the operator sees it (landing dialog
 // and status bar), and with --landing-only FILE nothing else. Runs the real
 // dialogs on whatever Qt platform is in use (offscreen needs no display).
@@ -18,6 +19,7 @@
 #include "cRC_SystemTestDlg.h"
 #include "cTrafficInspectorDlg.h"
 #include "cTrafficModel.h"
+#include "cVideoWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -215,6 +217,25 @@ int main(int argc, char* argv[])
         Spin(200);
         bOk &= Save(Framed(pTraffic, pTraffic->grab()), sFolder + "/kestrum-traffic.png");
         pTraffic->SetPaused(false);
+    }
+    else
+        bOk = false;
+
+    // The sensor video once the picture has run for a second or so.
+    dlg.OnSensorVideo();
+    if (cVideoWindow* pVideo = dlg.VideoWindow())
+    {
+        pVideo->resize(680, 620);
+        for (int nWait = 0; nWait < 200 && pVideo->FramesPainted() < 40; ++nWait)
+            Spin(50);
+        Spin(300);
+        if (pVideo->FramesPainted() > 0)
+            bOk &= Save(Framed(pVideo, pVideo->grab()), sFolder + "/kestrum-video.png");
+        else
+        {
+            std::fprintf(stderr, "no video from %s\n", pVideo->Receiver().SourceText().c_str());
+            bOk = false;
+        }
     }
     else
         bOk = false;
