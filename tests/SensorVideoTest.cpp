@@ -3,6 +3,7 @@
 // the metadata of its time; a simulator that stops and starts again on the
 // same port is decoded again without anyone touching the receiver.
 #include "SimUnderTest.h"
+#include "TestPaths.h"
 #include "UdpPeer.h"
 #include "WaitFor.h"
 #include "cSimScene.h"
@@ -42,7 +43,7 @@ struct Console
 
 std::unique_ptr<SimUnderTest> VideoSim(uint16_t nVideoPort)
 {
-    auto pSim = std::make_unique<SimUnderTest>(1);
+    auto pSim = std::make_unique<SimUnderTest>(1, TestPaths::SourceDir() + "/config/PageDefinitions.xml");
     pSim->Options().m_sVideoHost = "127.0.0.1";
     pSim->Options().m_nVideoPort = nVideoPort;
     return pSim;

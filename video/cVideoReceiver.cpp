@@ -11,6 +11,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -134,6 +135,9 @@ struct cVideoReceiver::cImpl
     static GstBusSyncReply BusMessage(GstBus*, GstMessage* pMessage, gpointer pUser)
     {
         static_cast<cImpl*>(pUser)->OnBusMessage(pMessage);
+        // A message dropped here is ours to release; kept, it would keep its
+        // element, and with it the whole pipeline, alive.
+        gst_message_unref(pMessage);
         return GST_BUS_DROP;
     }
 };
@@ -508,8 +512,13 @@ void cVideoReceiver::cImpl::OnBusMessage(GstMessage* pMessage)
         bool bNew = false;
         {
             const std::lock_guard<std::mutex> lock(messageMutex);
+            // Said once per kind: "Mismatch packet 13, stream 9" and "packet 2,
+            // stream 5" are one warning that a lossy link repeats all the time.
+            std::string sKind = sText;
+            sKind.erase(std::remove_if(sKind.begin(), sKind.end(), [](char c) { return c >= '0' && c <= '9'; }),
+                        sKind.end());
             if (warningsSeen.size() < kMostDistinctWarnings)
-                bNew = warningsSeen.insert(sText).second;
+                bNew = warningsSeen.insert(sKind).second;
         }
         if (bNew)
             DbgLog(DBG_WRN, "cVideoReceiver::OnBusMessage", __LINE__,

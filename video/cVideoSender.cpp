@@ -28,6 +28,22 @@ uint16_t PidOf(const uint8_t* pPacket)
     return static_cast<uint16_t>((pPacket[1] & 0x1F) << 8 | pPacket[2]);
 }
 
+bool StartsUnit(const uint8_t* pPacket)
+{
+    return (pPacket[1] & 0x40) != 0;
+}
+
+// Where a transport packet's payload begins, after its adaptation field;
+// kTsPacket when it carries none.
+size_t PayloadOffset(const uint8_t* pPacket)
+{
+    const uint8_t nControl = (pPacket[3] >> 4) & 0x03;
+    if ((nControl & 0x01) == 0)
+        return cVideoSender::kTsPacket;
+    const size_t nOffset = (nControl & 0x02) ? 5u + pPacket[4] : 4u;
+    return std::min(nOffset, cVideoSender::kTsPacket);
+}
+
 
 template <typename T>
 void Unref(T*& pObject)
@@ -51,6 +67,8 @@ struct cVideoSender::Pipeline
     // Transport stream packets not yet sent, fewer than a datagram's worth;
     // the muxer's streaming thread only.
     std::vector<uint8_t> pending;
+    size_t nPictureLeft = 0;         // payload bytes of the current picture's PES still to come
+    bool bPictureUnbounded = false;  // its PES header gave no length
 
     ~Pipeline()
     {
@@ -87,6 +105,7 @@ struct cVideoSender::Pipeline
                 g_error_free(pError);
             g_free(szDebug);
         }
+        gst_message_unref(pMessage);  // dropped here, so released here
         return GST_BUS_DROP;
     }
 
@@ -99,24 +118,51 @@ struct cVideoSender::Pipeline
     // The muxer's packets go out seven to a datagram as they come; a
     // picture's last datagram is filled up with null packets and sent at once
     // rather than held until the next picture's packets fill it, which would
-    // delay the end of every picture by a frame. (The muxer waits for data on
-    // each of its streams before it writes, so a picture's KLV packet follows
-    // with the next picture's first datagram; it carries its picture's time.)
+    // delay the end of every picture by a frame. The muxer hands its packets
+    // over one by one, so a picture's end is found from its PES header's
+    // length (a picture too large for that field, which then says 0, ends
+    // where the next one starts). The muxer waits for data on each of its
+    // streams before it writes, so a picture's KLV packet follows with the
+    // next picture's first datagram; it carries its picture's time.
     void TransportPackets(const uint8_t* pData, size_t nSize)
     {
-        bool bVideo = false;
         for (size_t nAt = 0; nAt + kTsPacket <= nSize; nAt += kTsPacket)
         {
             const uint8_t* pPacket = pData + nAt;
-            bVideo = bVideo || PidOf(pPacket) == kVideoPid;
+            bool bPictureEnds = false;
+            if (PidOf(pPacket) == kVideoPid)
+            {
+                const size_t nOffset = PayloadOffset(pPacket);
+                const size_t nPayload = kTsPacket - nOffset;
+                if (StartsUnit(pPacket) && nPayload >= 6)
+                {
+                    if (bPictureUnbounded)
+                        SendPadded();
+                    const size_t nLength = static_cast<size_t>(pPacket[nOffset + 4]) << 8 | pPacket[nOffset + 5];
+                    bPictureUnbounded = nLength == 0;
+                    nPictureLeft = bPictureUnbounded ? 0 : nLength + 6;
+                }
+                if (nPictureLeft > 0)
+                {
+                    nPictureLeft -= std::min(nPictureLeft, nPayload);
+                    bPictureEnds = nPictureLeft == 0;
+                }
+            }
             pending.insert(pending.end(), pPacket, pPacket + kTsPacket);
             if (pending.size() == kTsDatagram)
             {
                 Hand(pending.data(), pending.size());
                 pending.clear();
             }
+            if (bPictureEnds)
+                SendPadded();
         }
-        if (!bVideo || pending.empty())
+    }
+
+    // The packets waiting, filled up to a datagram with null packets.
+    void SendPadded()
+    {
+        if (pending.empty())
             return;
         const uint8_t header[4] = {0x47, static_cast<uint8_t>(kNullPid >> 8), static_cast<uint8_t>(kNullPid & 0xFF),
                                    0x10};

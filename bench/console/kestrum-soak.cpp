@@ -1,6 +1,6 @@
 // A long run of the console as an operator leaves it open: every page of the
-// settings' page definitions, the landing, the EO target and tag windows and
-// a few plots, against a remote system (bench/soak --windows runs vms-sim on a
+// settings' page definitions, the landing, the EO target and tag windows, the
+// sensor video, the traffic inspector and a few plots, against a remote system (bench/soak --windows runs vms-sim on a
 // spoilt link). Every --report seconds it prints the resident memory, open
 // descriptors, CPU and what the link did; at the end, the start and end
 // figures, so that growth shows. It exits 0 after --seconds and 1 when a
@@ -16,6 +16,8 @@
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_SystemDlg.h"
+#include "cTrafficInspectorDlg.h"
+#include "cVideoWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -77,6 +79,8 @@ int main(int argc, char* argv[])
         dlg.OnPageCommand(nPage);
     dlg.OnEoDataOutput(false);
     dlg.OnEoDataOutput(true);
+    dlg.OnSensorVideo();
+    dlg.OnTrafficInspector();
     int nPlotsOpen = 0;
     for (size_t nPage = 0; nPage < nPages && nPlotsOpen < nPlots; ++nPage)
     {
@@ -89,13 +93,15 @@ int main(int argc, char* argv[])
         ++nPlotsOpen;
     }
     if (!dlg.Session().RC_IO_Pages() || !dlg.EoOutputDialog(false) || !dlg.EoOutputDialog(true) ||
-        !dlg.LandingDialog())
+        !dlg.LandingDialog() || !dlg.VideoWindow() || !dlg.TrafficInspector())
     {
         std::fprintf(stderr, "kestrum-soak: not every window opened (settings %s)\n", sSettings.c_str());
         dlg.Shutdown();
         return 1;
     }
-    std::printf("open: %zu pages, the landing, the EO target and tag windows, %d plots\n", nPages, nPlotsOpen);
+    std::printf("open: %zu pages, the landing, the EO target and tag windows, the video (%s), the traffic "
+                "inspector, %d plots\n",
+                nPages, dlg.VideoWindow()->Receiver().SourceText().c_str(), nPlotsOpen);
 
     // The link's verdicts, sampled as often as the status bar repaints.
     const cRC_IO_Pages& pages = *dlg.Session().RC_IO_Pages();
@@ -116,8 +122,8 @@ int main(int argc, char* argv[])
     const int nDescriptorsStart = OpenDescriptors();
     const long long nCpuStart = CpuTicks();
     const auto start = Clock::now();
-    std::printf("%8s %12s %6s %8s %10s %10s %10s %6s\n", "seconds", "resident MB", "fds", "CPU %", "rx frames",
-                "EO age s", "checksum", "lost");
+    std::printf("%8s %12s %6s %8s %10s %10s %10s %6s %10s\n", "seconds", "resident MB", "fds", "CPU %", "rx frames",
+                "EO age s", "checksum", "lost", "video fr");
     long long nCpuLast = nCpuStart;
     auto last = start;
     for (int nElapsed = 0; nElapsed < nSeconds;)
@@ -130,10 +136,10 @@ int main(int argc, char* argv[])
         const cRC_IO_EoData* pEo = dlg.Session().RC_IO_EoData();
         Clock::time_point eoLast;
         const double dEoAge = pEo && pEo->LastFrameTime(eoLast) ? std::chrono::duration<double>(now - eoLast).count() : -1.0;
-        std::printf("%8d %12.1f %6d %8.1f %10d %10.1f %10u %6d\n", nElapsed, ResidentKb() / 1024.0, OpenDescriptors(),
-                    (nCpu - nCpuLast) / dTick / std::chrono::duration<double>(now - last).count() * 100.0,
-                    pages.m_nRxCount.load(), dEoAge,
-                    pages.ChecksumFailures(), nLost);
+        std::printf("%8d %12.1f %6d %8.1f %10d %10.1f %10u %6d %10llu\n", nElapsed, ResidentKb() / 1024.0,
+                    OpenDescriptors(), (nCpu - nCpuLast) / dTick / std::chrono::duration<double>(now - last).count() * 100.0,
+                    pages.m_nRxCount.load(), dEoAge, pages.ChecksumFailures(), nLost,
+                    static_cast<unsigned long long>(dlg.VideoWindow() ? dlg.VideoWindow()->FramesPainted() : 0));
         std::fflush(stdout);
         nCpuLast = nCpu;
         last = now;

@@ -112,12 +112,14 @@ int main(int argc, char* argv[])
     std::printf("console: %-8s %10s %10s %8s %10s\n", "seconds", "median ms", "worst ms", "frames/s", "rss kB");
     uint64_t nPaintedBefore = nPaintedStart;
     Clock::time_point stretchStart = start;
-    while (Seconds(Clock::now() - start) < nSeconds)
+    for (int nDone = 0; nDone < nSeconds;)
     {
-        Spin(std::min<int>(nStretch * 1000, static_cast<int>((nSeconds - Seconds(Clock::now() - start)) * 1000) + 1));
+        const int nStep = std::min(nStretch, nSeconds - nDone);
+        Spin(nStep * 1000);
+        nDone += nStep;
         const Clock::time_point now = Clock::now();
-        std::printf("console: %8.0f %10.1f %10.1f %8.1f %10ld\n", Seconds(now - start), PercentileMs(stretch, 0.5),
-                    WorstMs(stretch), static_cast<double>(window.FramesPainted() - nPaintedBefore) / Seconds(now - stretchStart),
+        std::printf("console: %8d %10.1f %10.1f %8.1f %10ld\n", nDone, PercentileMs(stretch, 0.5), WorstMs(stretch),
+                    static_cast<double>(window.FramesPainted() - nPaintedBefore) / Seconds(now - stretchStart),
                     ProcessFigures::ResidentKb());
         std::fflush(stdout);
         stretch.clear();

@@ -114,10 +114,15 @@ void cSimImpairment::Pass(const uint8_t* pData, size_t nCount)
         ++m_Counts.nDuplicated;
     }
 
-    const Clock::time_point due =
+    Clock::time_point due =
         Clock::now() + std::chrono::milliseconds(m_Settings.nDelayMs) +
         std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double, std::milli>(draws.dJitter * m_Settings.nJitterMs));
+    if (m_Settings.bJitterKeepsOrder)
+    {
+        due = std::max(due, m_LastDue);
+        m_LastDue = due;
+    }
     if (!m_bHolding && draws.dReorder < m_Settings.dReorder)
     {
         ++m_Counts.nReordered;

@@ -35,6 +35,9 @@ public:
         double dReorder = 0.0;    // share held back until the next has gone
         double dDuplicate = 0.0;  // share sent twice
         double dCorrupt = 0.0;    // share with one bit flipped
+        // Jitter never lets a datagram overtake one passed before it (a
+        // queue's delay, as on the way of one stream); only dReorder reorders.
+        bool bJitterKeepsOrder = false;
         bool On() const;
         // "loss 0.1 in bursts of 3, delay 20 ms + 0-50 ms", or "none".
         std::string Describe() const;
@@ -74,6 +77,7 @@ public:
 
 private:
     using Key = std::pair<Clock::time_point, uint64_t>;  // due, then order of arrival
+    Clock::time_point m_LastDue;  // with bJitterKeepsOrder: the latest due time given
 
     struct Draws
     {

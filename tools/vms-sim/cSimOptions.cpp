@@ -312,6 +312,7 @@ std::string cSimOptions::Usage(const std::string& sSettingsFile)
            "      --delay MS           hold every datagram MS ms, 0 to 60000\n"
            "      --jitter MS          hold each up to MS ms more, at random (uniform); datagrams\n"
            "                           leave by their due times, so jitter reorders them too\n"
+           "                           (not the video's: a stream keeps its order)\n"
            "      --reorder P          hold a datagram back until the next one has gone (at most\n"
            "                           200 ms past its time when none follows)\n"
            "      --duplicate P        send a datagram twice\n"

@@ -22,6 +22,9 @@ cSimImpairment::Settings VideoNetwork(const cSimOptions& options)
     // The video's own loss on top of the link's: a datagram survives both.
     cSimImpairment::Settings settings = options.m_ImpairTx;
     settings.dLoss = 1.0 - (1.0 - settings.dLoss) * (1.0 - options.m_dVideoLoss);
+    // A picture's datagrams keep their order through the jitter, as one
+    // stream's do on a real path; --reorder still reorders them.
+    settings.bJitterKeepsOrder = true;
     return settings;
 }
 } // namespace

@@ -18,6 +18,18 @@ namespace
 {
 using namespace std::chrono_literals;
 
+int DescriptorCount()
+{
+    int nCount = 0;
+    if (DIR* pDir = opendir("/proc/self/fd"))
+    {
+        while (const dirent* pEntry = readdir(pDir))
+            nCount += pEntry->d_name[0] != '.' ? 1 : 0;
+        closedir(pDir);
+    }
+    return nCount;
+}
+
 int ThreadCount()
 {
     int nCount = 0;
@@ -226,16 +238,21 @@ TEST(VideoReceiver, StopLeavesNoThreadAndDoesNotHang)
     ASSERT_TRUE(counting.FramesCome(3));
     counting.receiver.Stop();
     const int nBaseline = ThreadCount();
+    const int nDescriptors = DescriptorCount();
     for (int nRound = 0; nRound < 3; ++nRound)
     {
         ASSERT_TRUE(counting.receiver.Start(Udp(nPort), 0));
         ASSERT_TRUE(counting.FramesCome(3));
+        // As a window rebuilds a stuck pipeline: the new one takes the port again.
+        ASSERT_TRUE(counting.receiver.Restart()) << counting.receiver.Message();
+        ASSERT_TRUE(counting.FramesCome(3)) << counting.receiver.Message();
         const auto start = std::chrono::steady_clock::now();
         counting.receiver.Stop();
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
         const int nAfterStop = counting.nFrames.load();
         EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= nBaseline; }, 5s)) << ThreadCount() << " threads, " << nBaseline << " before";
         EXPECT_EQ(counting.nFrames.load(), nAfterStop);
+        EXPECT_EQ(DescriptorCount(), nDescriptors) << "round " << nRound;
     }
 }
 

@@ -221,6 +221,17 @@ TEST(SimImpairment, DelayAndJitterSendByDueTime)
     const std::vector<uint32_t> numbers = jittered.Numbers();
     EXPECT_TRUE(std::all_of(numbers.begin(), numbers.begin() + 200, [](uint32_t n) { return n < 200; }));
     EXPECT_FALSE(std::is_sorted(numbers.begin(), numbers.begin() + 200)) << "jitter reorders";
+
+    // The video's way: delayed as much, but never overtaken.
+    jitter.bJitterKeepsOrder = true;
+    Rig queued(jitter, 9);
+    const Clock::time_point queuedAt = Clock::now();
+    queued.PassNumbers(0, 200);
+    ASSERT_TRUE(queued.WaitForSent(200));
+    std::vector<uint32_t> first(200);
+    std::iota(first.begin(), first.end(), 0u);
+    EXPECT_EQ(queued.Numbers(), first);
+    EXPECT_GT(queued.Times().back() - queuedAt, 5ms) << "the jitter still delays";
 }
 
 // One seed, one run: every decision repeats; another seed, or another link or
