@@ -24,7 +24,7 @@ bool cStreamShape::FitsRtp(const uint8_t* pData, size_t nSize)
     return nSize >= kRtpHeader && (pData[0] >> 6) == 2;
 }
 
-bool cStreamShape::Feed(const uint8_t* pData, size_t nSize, bool bContinuous)
+bool cStreamShape::Feed(const uint8_t* pData, size_t nSize, bool bContinuous, uint64_t nAt)
 {
     bool bFits = false;
     if (m_eExpected == eExpect::Rtp)
@@ -33,6 +33,8 @@ bool cStreamShape::Feed(const uint8_t* pData, size_t nSize, bool bContinuous)
     }
     else
     {
+        if (bContinuous && nAt != kFollows)
+            m_nOffset = nAt;
         const size_t nFirst = bContinuous ? static_cast<size_t>((kTsPacket - m_nOffset % kTsPacket) % kTsPacket) : 0;
         bFits = FitsTransportStream(pData, nSize, nFirst);
         if (bContinuous)

@@ -23,10 +23,15 @@ public:
 
     explicit cStreamShape(eExpect eExpected) : m_eExpected(eExpected) {}
 
-    // One buffer as the source delivered it. bContinuous: the bytes continue
-    // the previous buffer (a file read in blocks) rather than start afresh (a
-    // datagram). Returns true when the condition began or ended with it.
-    bool Feed(const uint8_t* pData, size_t nSize, bool bContinuous);
+    static constexpr uint64_t kFollows = ~uint64_t{0};
+
+    // One buffer as the source delivered it. bContinuous: the bytes are part
+    // of one byte stream (a file read in blocks) rather than a datagram of
+    // their own; nAt is where in that stream they lie, or kFollows when they
+    // continue the previous buffer. A demuxer that pulls from a file reads
+    // where it likes (the end first, for the duration), so the offset is
+    // the buffer's own. Returns true when the condition began or ended with it.
+    bool Feed(const uint8_t* pData, size_t nSize, bool bContinuous, uint64_t nAt = kFollows);
     bool IsMisfit() const { return m_bMisfit; }
     // What the condition says while it lasts.
     std::string Describe() const;

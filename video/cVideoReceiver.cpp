@@ -111,7 +111,7 @@ struct cVideoReceiver::cImpl
 
     bool Build(std::string& sWhy);
     GstElement* Make(const char* szFactory, const char* szName, std::string& sWhy);
-    void OnSourceBytes(const uint8_t* pData, size_t nSize);
+    void OnSourceBytes(const uint8_t* pData, size_t nSize, uint64_t nAt);
     void OnPadAdded(GstPad* pPad);
     void OnSample(GstAppSink* pSink);
     void OnKlvSample(GstAppSink* pSink);
@@ -306,7 +306,9 @@ GstPadProbeReturn cVideoReceiver::cImpl::SourceProbe(GstPad*, GstPadProbeInfo* p
         GstMapInfo map;
         if (!gst_buffer_map(pBuffer, &map, GST_MAP_READ))
             return;
-        pImpl->OnSourceBytes(map.data, map.size);
+        // A file source says where in the file each block lies.
+        const uint64_t nAt = GST_BUFFER_OFFSET_IS_VALID(pBuffer) ? GST_BUFFER_OFFSET(pBuffer) : cStreamShape::kFollows;
+        pImpl->OnSourceBytes(map.data, map.size, nAt);
         gst_buffer_unmap(pBuffer, &map);
     };
     if (GST_PAD_PROBE_INFO_TYPE(pInfo) & GST_PAD_PROBE_TYPE_BUFFER)
@@ -321,7 +323,7 @@ GstPadProbeReturn cVideoReceiver::cImpl::SourceProbe(GstPad*, GstPadProbeInfo* p
     return GST_PAD_PROBE_OK;
 }
 
-void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize)
+void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, uint64_t nAt)
 {
     nBytes.fetch_add(nSize, std::memory_order_relaxed);
     bool bChanged = false;
@@ -332,7 +334,7 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize)
     {
         const std::lock_guard<std::mutex> lock(runMutex);
         bTransportStream = source.IsTransportStream();
-        if (pShape && pShape->Feed(pData, nSize, source.eSourceKind == cVideoSource::eKind::File))
+        if (pShape && pShape->Feed(pData, nSize, source.eSourceKind == cVideoSource::eKind::File, nAt))
         {
             bChanged = true;
             bMisfit = pShape->IsMisfit();

@@ -126,6 +126,11 @@ TEST(VideoSource, StreamShapeFindsAWrongStreamOnceAndItsEnd)
     for (size_t nAt = 0; nAt < file.size(); nAt += 300)
         EXPECT_FALSE(blocks.Feed(file.data() + nAt, std::min<size_t>(300, file.size() - nAt), true)) << nAt;
     EXPECT_FALSE(blocks.IsMisfit());
+    // Pulled where the demuxer likes: the last blocks first, then from the start.
+    cStreamShape pulled(cStreamShape::eExpect::TransportStream);
+    for (const size_t nAt : {size_t{1580}, size_t{1000}, size_t{0}, size_t{300}, size_t{600}})
+        EXPECT_FALSE(pulled.Feed(file.data() + nAt, std::min<size_t>(300, file.size() - nAt), true, nAt)) << nAt;
+    EXPECT_FALSE(pulled.IsMisfit());
 
     cStreamShape rtp(cStreamShape::eExpect::Rtp);
     const uint8_t rtpHeader[12] = {0x80, 96};
