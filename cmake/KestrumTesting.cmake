@@ -44,8 +44,9 @@ function(kestrum_test_code target)
 endfunction()
 # -fPIC for programs too: a precompiled header is only used with the
 # position-independence it was made with, and the shared ones are made for
-# libraries.
-set(KESTRUM_TEST_CODE_FLAGS -O0 -g1 -fPIC)
+# libraries. -pthread likewise: a test that compiles against GStreamer gets
+# it from pkg-config, and clang refuses a header precompiled without it.
+set(KESTRUM_TEST_CODE_FLAGS -O0 -g1 -fPIC -pthread)
 
 function(kestrum_add_test name)
     cmake_parse_arguments(T "" "PCH_FROM;ENVIRONMENT" "SOURCES;LIBS;LABELS" ${ARGN})

@@ -88,16 +88,19 @@ void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_
         pQuality->FrameReceived(cRC_LinkQuality::Link::kEo, pFrame, static_cast<size_t>(nLength), now);
     std::mutex* pMutex = nullptr;
     EoReport* pReport = nullptr;
+    Clock::time_point* pReceivedAt = nullptr;
     switch (RC_EoFrameView::IdOf(pFrame, nLength))
     {
     case 7:
     case 9:
         pMutex = &m_TrackMutex;
         pReport = &m_TrackData;
+        pReceivedAt = &m_TrackReceivedAt;
         break;
     case 8:
         pMutex = &m_TagMutex;
         pReport = &m_TagData;
+        pReceivedAt = &m_TagReceivedAt;
         break;
     default:
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", 142, "Received unexpected message ID");
@@ -113,6 +116,7 @@ void cRC_IO_EoData::handleMessage(const uint8_t* pFrame, int32_t nLength, int64_
     if (pQuality)
         pQuality->EoReportReceived(now);
     std::lock_guard<std::mutex> lock(*pMutex);
+    *pReceivedAt = now;
     if (!Decode(frame, *pReport))
     {
         DbgLog(DBG_WRN, "cRC_IO_EoData::handleMessage", 242, "Received unexpected track data format");
@@ -182,5 +186,19 @@ EoReport cRC_IO_EoData::CopyTrackData() const
 EoReport cRC_IO_EoData::CopyTagData() const
 {
     std::lock_guard<std::mutex> lock(m_TagMutex);
+    return m_TagData;
+}
+
+EoReport cRC_IO_EoData::CopyTrackData(Clock::time_point& receivedAt) const
+{
+    std::lock_guard<std::mutex> lock(m_TrackMutex);
+    receivedAt = m_TrackReceivedAt;
+    return m_TrackData;
+}
+
+EoReport cRC_IO_EoData::CopyTagData(Clock::time_point& receivedAt) const
+{
+    std::lock_guard<std::mutex> lock(m_TagMutex);
+    receivedAt = m_TagReceivedAt;
     return m_TagData;
 }

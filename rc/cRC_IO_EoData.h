@@ -3,6 +3,7 @@
 #include "cRC_IO.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -24,8 +25,13 @@ public:
     bool loadRxMsgDescriptors() override;
     void handleMessage(const uint8_t* pFrame, int32_t nLength, int64_t nTime) override;
 
+    using Clock = std::chrono::steady_clock;
+
     EoReport CopyTrackData() const;
     EoReport CopyTagData() const;
+    // The same, with when the report arrived (the clock's epoch while none has).
+    EoReport CopyTrackData(Clock::time_point& receivedAt) const;
+    EoReport CopyTagData(Clock::time_point& receivedAt) const;
     // Where frames and reports are recorded for the link figures (null:
     // nowhere). It must outlive this object.
     void SetLinkQuality(cRC_LinkQuality* pQuality) { m_pLinkQuality = pQuality; }
@@ -41,7 +47,9 @@ private:
 
     mutable std::mutex m_TrackMutex;
     EoReport m_TrackData;
+    Clock::time_point m_TrackReceivedAt;
     mutable std::mutex m_TagMutex;
     EoReport m_TagData;
+    Clock::time_point m_TagReceivedAt;
     std::atomic<cRC_LinkQuality*> m_pLinkQuality{nullptr};
 };

@@ -115,6 +115,12 @@ bool cRC_IO_Pages::SendS16Pair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem
     return SendPair(nSubSystem, nIndex, nItem1, RC_S16Value(nValue1), nItem2, RC_S16Value(nValue2));
 }
 
+bool cRC_IO_Pages::SendU16Pair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, uint16_t nValue1, uint8_t nItem2,
+                               uint16_t nValue2)
+{
+    return SendPair(nSubSystem, nIndex, nItem1, RC_U16Value(nValue1), nItem2, RC_U16Value(nValue2));
+}
+
 bool cRC_IO_Pages::SendPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, const RC_ItemValue& value1,
                             uint8_t nItem2, const RC_ItemValue& value2)
 {

@@ -68,6 +68,7 @@ public:
     // Two items of one subsystem and index in one frame.
     bool SendFixedPair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, float fValue1, uint8_t nItem2, float fValue2);
     bool SendS16Pair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, int16_t nValue1, uint8_t nItem2, int16_t nValue2);
+    bool SendU16Pair(uint8_t nSubSystem, uint8_t nIndex, uint8_t nItem1, uint16_t nValue1, uint8_t nItem2, uint16_t nValue2);
 
     void RegisterItems();
     bool EnableEoDataOutput(bool bEnable);

@@ -92,3 +92,20 @@ void cEoTrackPicture::Update(const EoReport& report)
     }
     m_Boxes = std::move(boxes);
 }
+
+const cEoTrackPicture::Box* cEoTrackPicture::BoxAt(double dX, double dY, int32_t nMargin) const
+{
+    const Box* pBest = nullptr;
+    for (const Box& box : m_Boxes)
+    {
+        // A small box is hit a few pixels around it, as an operator aims at it.
+        const double dHalfX = std::max(box.nWidth / 2.0, static_cast<double>(nMargin));
+        const double dHalfY = std::max(box.nHeight / 2.0, static_cast<double>(nMargin));
+        if (dX < box.centre.nX - dHalfX || dX > box.centre.nX + dHalfX || dY < box.centre.nY - dHalfY ||
+            dY > box.centre.nY + dHalfY)
+            continue;
+        if (!pBest || int64_t{box.nWidth} * box.nHeight < int64_t{pBest->nWidth} * pBest->nHeight)
+            pBest = &box;
+    }
+    return pBest;
+}

@@ -60,6 +60,10 @@ public:
     void Clear();
 
     const std::vector<Box>& Boxes() const { return m_Boxes; }
+    // The box that holds the picture point, or is within nMargin pixels of
+    // it when smaller than that (the smallest, when boxes overlap); null
+    // when none does.
+    const Box* BoxAt(double dX, double dY, int32_t nMargin) const;
     int32_t Width() const { return m_nWidth; }
     int32_t Height() const { return m_nHeight; }
 

@@ -19,4 +19,15 @@ public:
     std::string sVideoSource = "udp://127.0.0.1:5600";
     int32_t nVideoLatencyMs = 0;                    // jitter allowance of RTP and RTSP sources, and of the demuxer
     std::string sVideoRecordFolder;                 // empty: the logging folder
+
+    // Designation by clicking the video: the point (EO picture pixels) goes
+    // to two U16 items of one subsystem and index, in one frame, then the
+    // system mode nDesignateMode (-1: none). "Cancel track" sends
+    // nDesignateCancelMode (-1: nothing).
+    int32_t nDesignateSubSystem = 5;
+    int32_t nDesignateIndex = 0;
+    int32_t nDesignateItemX = 20;
+    int32_t nDesignateItemY = 21;
+    int32_t nDesignateMode = 3;        // Track
+    int32_t nDesignateCancelMode = 1;  // Manual
 };

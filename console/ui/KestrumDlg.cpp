@@ -5,7 +5,10 @@
 #include "cAccessibleNames.h"
 #include "cAppIdentity.h"
 #include "cCommsSetupDlg.h"
+#include "cDesignationMenu.h"
+#include "cEoTrackPictureView.h"
 #include "cJoystickMonitorDlg.h"
+#include "cLandingItemList.h"
 #include "cLinkStatusBar.h"
 #include "cMessageBox.h"
 #include "cPlotManager.h"
@@ -42,6 +45,23 @@ QString MenuText(const std::string& sTitle, size_t nPage)
     if (sTitle.empty())
         return QStringLiteral("Page %1").arg(nPage + 1);
     return QString::fromStdString(sTitle).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// A U16 item's latest value, from the first holder of it in the pages (0
+// while none has come).
+int32_t U16ItemValue(const cPageList& pages, const cLandingItemList::Address& address)
+{
+    const uint32_t nKey = static_cast<uint32_t>(address.nSubSystem) << 16 | static_cast<uint32_t>(address.nIndex) << 8 |
+                          address.nItem;
+    for (size_t nPage = 0; nPage < pages.PageCount(); ++nPage)
+    {
+        for (const PageItem& item : pages.Items(nPage))
+        {
+            if (item.Key() == nKey && item.eType == RC_DataType::U16 && item.pValue)
+                return static_cast<const RC_U16Value&>(*item.pValue).Get();
+        }
+    }
+    return 0;
 }
 } // namespace
 
@@ -267,13 +287,32 @@ void KestrumDlg::OnSensorVideo()
         return;
     if (!m_pVideoWindow)
     {
-        auto* pWindow = new (std::nothrow)
-            cVideoWindow(m_Session.Settings().m_VideoSettings, m_Session.Settings().sLoggingDirectory, this);
+        const cKestrumSettings& settings = m_Session.Settings();
+        auto* pWindow = new (std::nothrow) cVideoWindow(settings.m_VideoSettings, settings.sLoggingDirectory, this,
+                                                        settings.nPictureWidth, settings.nPictureHeight,
+                                                        settings.ControllerType());
         if (!pWindow)
         {
             cMessageBox::Show(this, QStringLiteral("Error creating Sensor Video window"));
             return;
         }
+        // The overlay reads the EO receiver's newest reports and the tracker's
+        // AOI size; designations go out on the page link.
+        pWindow->SetTrackSource([this](EoReport& tracks, cVideoWindow::Clock::time_point& tracksAt, EoReport& tags,
+                                       cVideoWindow::Clock::time_point& tagsAt) {
+            const cRC_IO_EoData* pEoData = m_Session.RC_IO_EoData();
+            if (!pEoData)
+                return false;
+            tracks = pEoData->CopyTrackData(tracksAt);
+            tags = pEoData->CopyTagData(tagsAt);
+            return true;
+        });
+        pWindow->SetAoiSource([this] {
+            const cLandingItemList::Common& items = cLandingItemList::For(m_Session.Settings().ControllerType());
+            return std::make_pair(U16ItemValue(m_Session.Pages(), items.aoiSizeX),
+                                  U16ItemValue(m_Session.Pages(), items.aoiSizeY));
+        });
+        pWindow->SetDesignationSink([this](const std::vector<cDesignation::Command>& commands) { SendDesignation(commands); });
         m_pVideoWindow = pWindow;
     }
     else if (m_pVideoWindow->isVisible())
@@ -284,6 +323,39 @@ void KestrumDlg::OnSensorVideo()
     }
     m_pVideoWindow->show();
     m_pVideoWindow->StartVideo();
+    // The tracks drawn over the video come on the EO link; without it the video shows alone.
+    if (m_Session.StartEoData() == cConsoleSession::Result::kStarted)
+        m_Session.EnableEoDataOutput(true);
+}
+
+void KestrumDlg::OnTrackPictureClick(cEoTrackPictureView& picture, std::optional<QPointF> point, Qt::MouseButton eButton,
+                                     const QPoint& globalPoint)
+{
+    const cDesignation designation(m_Session.Settings().m_VideoSettings, m_Session.Settings().ControllerType());
+    const auto designate = [this, &picture, designation, point] {
+        if (!point)
+            return;
+        const cEoTrackPicture& model = picture.Model();
+        SendDesignation(designation.At(point->x(), point->y(), model.Width(), model.Height(),
+                                       model.BoxAt(point->x(), point->y(), cVideoOverlay::kHitMargin)));
+    };
+    if (eButton == Qt::LeftButton)
+        designate();
+    else if (eButton == Qt::RightButton)
+        cDesignationMenu::Popup(&picture, globalPoint, point.has_value(), designate,
+                                [this, designation] { SendDesignation(designation.Cancel()); });
+}
+
+void KestrumDlg::SendDesignation(const std::vector<cDesignation::Command>& commands)
+{
+    cRC_IO_Pages* pPages = m_Session.RC_IO_Pages();
+    if (!pPages)
+    {
+        DbgLog(DBG_WRN, "KestrumDlg::SendDesignation", __LINE__, "No page protocol: designation not sent");
+        return;
+    }
+    if (!cDesignation::Send(*pPages, commands))
+        DbgLog(DBG_WRN, "KestrumDlg::SendDesignation", __LINE__, "Designation not sent in full");
 }
 
 void KestrumDlg::UpdateJoystickStatus()
@@ -378,6 +450,13 @@ void KestrumDlg::OnEoDataOutput(bool bTagData)
             return;
         }
         pDlg->SetTagData(bTagData);
+        if (cEoTrackPictureView* pPicture = pDlg->Picture())
+        {
+            // The track picture designates as the video does.
+            pPicture->SetClickHook([this, pPicture](std::optional<QPointF> point, Qt::MouseButton eButton, const QPoint& global) {
+                OnTrackPictureClick(*pPicture, point, eButton, global);
+            });
+        }
         pSlot = pDlg;
     }
     else if (pSlot->isVisible())

@@ -1,10 +1,14 @@
 #pragma once
 #include "cConsoleJoystick.h"
 #include "cConsoleSession.h"
+#include "cDesignation.h"
 #include "cRefreshTimer.h"
 
 #include <QMainWindow>
+#include <QPoint>
+#include <QPointF>
 #include <QPointer>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +18,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class cCommsSetupDlg;
+class cEoTrackPictureView;
 class cRC_EoDataOutputDlg;
 class cJoystickMonitorDlg;
 class cLandingDlg;
@@ -85,6 +90,10 @@ protected:
 private:
     // The page protocol, started when it is not running; false when it cannot be.
     bool InitialiseRC_IO_Pages();
+    // A designation from the video or the track picture, out on the page link.
+    void SendDesignation(const std::vector<cDesignation::Command>& commands);
+    void OnTrackPictureClick(cEoTrackPictureView& picture, std::optional<QPointF> point, Qt::MouseButton eButton,
+                             const QPoint& globalPoint);
     void BuildMenus();
     void BuildPagesMenu();
     void OnPageClosed(int nPage);

@@ -1,5 +1,6 @@
 #include "cEoTrackPictureView.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -56,6 +57,22 @@ QPointF cEoTrackPictureView::ToWidget(const cEoTrackPicture::Point& point) const
     const QRectF picture = PictureRect();
     const double dScale = picture.width() / m_Picture.Width();
     return picture.topLeft() + QPointF(point.nX * dScale, point.nY * dScale);
+}
+
+std::optional<QPointF> cEoTrackPictureView::ToPicture(const QPointF& widgetPoint) const
+{
+    const QRectF picture = PictureRect();
+    if (picture.width() <= 0 || !picture.contains(widgetPoint))
+        return std::nullopt;
+    const double dScale = picture.width() / m_Picture.Width();
+    return (widgetPoint - picture.topLeft()) / dScale;
+}
+
+void cEoTrackPictureView::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (m_fnClick)
+        m_fnClick(ToPicture(pEvent->position()), pEvent->button(), pEvent->globalPosition().toPoint());
+    pEvent->accept();
 }
 
 QRectF cEoTrackPictureView::ToWidget(const cEoTrackPicture::Box& box) const

@@ -1,5 +1,7 @@
 #include "cVideoView.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 cVideoView::cVideoView(QWidget* pParent) : QWidget(pParent)
@@ -8,6 +10,26 @@ cVideoView::cVideoView(QWidget* pParent) : QWidget(pParent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // Every pixel is painted each time: nothing behind needs drawing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A click gives it the focus, so that the keys reach the acquisition window.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void cVideoView::mousePressEvent(QMouseEvent* pEvent)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (m_fnClick)
+        m_fnClick(pEvent->position(), pEvent->button(), pEvent->globalPosition().toPoint());
+    pEvent->accept();
+}
+
+void cVideoView::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (m_fnKey && m_fnKey(pEvent->key(), pEvent->modifiers()))
+    {
+        pEvent->accept();
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
 }
 
 void cVideoView::SetFrame(cVideoFrame frame)

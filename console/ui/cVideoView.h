@@ -24,6 +24,10 @@ public:
     using Layer = std::function<void(QPainter& painter, const cVideoViewport& viewport)>;
     // Told once per frame, when that frame is first painted, with the time it was.
     using PaintedHook = std::function<void(const cVideoFrame& frame, cVideoFrame::WallClock::time_point paintedAt)>;
+    // A mouse press at a widget point; the global point places a context menu.
+    using ClickHook = std::function<void(const QPointF& widgetPoint, Qt::MouseButton eButton, const QPoint& globalPoint)>;
+    // A key pressed while the view has the focus; true when it was taken.
+    using KeyHook = std::function<bool(int nKey, Qt::KeyboardModifiers modifiers)>;
 
     explicit cVideoView(QWidget* pParent = nullptr);
 
@@ -33,6 +37,8 @@ public:
     void SetBadge(const QString& sText);
     void AddLayer(Layer fnLayer);
     void SetPaintedHook(PaintedHook fnHook) { m_fnPainted = std::move(fnHook); }
+    void SetClickHook(ClickHook fnHook) { m_fnClick = std::move(fnHook); }
+    void SetKeyHook(KeyHook fnHook) { m_fnKey = std::move(fnHook); }
 
     bool IsShowingNoVideo() const { return m_bNoVideo; }
     const QString& Badge() const { return m_sBadge; }
@@ -48,6 +54,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     cVideoFrame m_Frame;  // holds the pixels m_Image shows
@@ -59,4 +67,6 @@ private:
     QString m_sBadge;
     std::vector<Layer> m_Layers;
     PaintedHook m_fnPainted;
+    ClickHook m_fnClick;
+    KeyHook m_fnKey;
 };

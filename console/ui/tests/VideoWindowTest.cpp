@@ -1,5 +1,8 @@
 #include "ConsoleSettings.h"
+#include "EoTestFrames.h"
 #include "KestrumDlg.h"
+#include "RC_Frame.h"
+#include "RC_Payload.h"
 #include "LogCapture.h"
 #include "TempDir.h"
 #include "UdpPeer.h"
@@ -186,5 +189,151 @@ TEST_F(VideoWindowTest, MainWindowOpensItAndItsShutdownStopsIt)
         EXPECT_TRUE(pWindow.isNull());
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     }
+    ClearUserSettings();
+}
+
+namespace
+{
+// The designation frames among what the remote system receives: the point
+// (subsystem 5, index 0, items 20 and 21) and the system mode (1, 0, item 3),
+// in the order they came, until nWanted have come or the limit passed.
+std::vector<UdpPeer::Bytes> DesignationFrames(UdpPeer& peer, size_t nWanted, std::chrono::milliseconds limit)
+{
+    std::vector<UdpPeer::Bytes> frames;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (frames.size() < nWanted && std::chrono::steady_clock::now() < deadline)
+    {
+        QCoreApplication::processEvents();
+        const std::optional<UdpPeer::Bytes> frame = peer.ReceiveWithin(20ms);
+        // Long command frames: sync, subsystem, index, 0, length, then the first item.
+        if (frame && frame->size() > 6 && (*frame)[0] == 0x99 &&
+            (((*frame)[1] == 5 && (*frame)[5] == 20) || ((*frame)[1] == 1 && (*frame)[5] == 3)))
+            frames.push_back(*frame);
+    }
+    return frames;
+}
+
+UdpPeer::Bytes LongCommand(uint8_t nSubSystem, const RC_Payload& payload)
+{
+    RC_Frame frame;
+    frame.BuildCommand(RC_Variant::LongFrames, nSubSystem, 0, payload);
+    return {frame.Data(), frame.Data() + frame.Size()};
+}
+
+UdpPeer::Bytes PointFrame(uint16_t nX, uint16_t nY)
+{
+    RC_Payload payload;
+    payload.AddU16(20, nX);
+    payload.AddU16(21, nY);
+    return LongCommand(5, payload);
+}
+
+UdpPeer::Bytes ModeFrame(uint8_t nMode)
+{
+    RC_Payload payload;
+    payload.AddByte(3, nMode);
+    return LongCommand(1, payload);
+}
+} // namespace
+
+// A click on the video sends the point in EO picture pixels, then the
+// system mode; a click on a drawn track sends the track's centre; a click on
+// the bars beside the picture sends nothing; the context menu and Escape
+// cancel the track; the arrow keys move the acquisition window and Return
+// designates its centre. The layers' switches are kept per user.
+TEST_F(VideoWindowTest, ClicksDesignateAtTheRemoteSystem)
+{
+    ClearUserSettings();
+    UdpPeer remote;
+    UdpPeer eoRemote;
+    const uint16_t nEoPort = FreeUdpPort();
+    m_Dir.Write("pages.xml", "<PageDefinitions><Page Title=\"Tracker\"><Item SubSystem=\"5\" Item=\"20\" Access=\"RW\" "
+                             "Label=\"Designate X\" Type=\"U16\"/><Item SubSystem=\"5\" Item=\"21\" Access=\"RW\" "
+                             "Label=\"Designate Y\" Type=\"U16\"/></Page></PageDefinitions>");
+    KestrumDlg dlg(ConsoleSettings()
+                       .Udp(remote.Port(), FreeUdpPort())
+                       .Main("nControllerType", 1)
+                       .Main("bDisplayLandingDialog", false)
+                       .Main("sPageDefinitionsFile", m_Dir.File("pages.xml"))
+                       .Eo("nTxPort", eoRemote.Port())
+                       .Eo("nRxPort", nEoPort)
+                       .Set("Video", "bShowVideo", true)
+                       .Set("Video", "sVideoSource", m_Settings.sVideoSource)
+                       .Write(m_Dir));
+    dlg.show();
+    dlg.OnInitDialog();
+    cVideoWindow* pWindow = dlg.VideoWindow();
+    ASSERT_NE(pWindow, nullptr);
+    auto pSender = StartVideoSender(m_nPort);
+    ASSERT_TRUE(SpinUntil([&] { return pWindow->FramesPainted() >= 3; }, 20s));
+
+    // The 320 x 240 video in a wide window: bars left and right; EO picture
+    // pixels (640 x 480) map onto the picture between them.
+    pWindow->resize(1100, 560);
+    ASSERT_TRUE(SpinUntil([&] { return pWindow->View()->Viewport().PictureRect().dX > 40; }));
+    const int nBar = static_cast<int>(pWindow->View()->Viewport().PictureRect().dX / 2);
+    const auto widget = [&](double dX, double dY) { return pWindow->View()->ToWidget(QPointF(dX, dY), 640, 480).toPoint(); };
+    QTest::mouseClick(pWindow->View(), Qt::LeftButton, {}, widget(200, 120));
+    std::vector<UdpPeer::Bytes> frames = DesignationFrames(remote, 2, 10s);
+    ASSERT_EQ(frames.size(), 2u);
+    // Whole pixels of the mapping: within one of the point clicked.
+    ASSERT_EQ(frames[0].size(), PointFrame(0, 0).size());
+    const int nX = frames[0][6] << 8 | frames[0][7];
+    const int nY = frames[0][9] << 8 | frames[0][10];
+    EXPECT_NEAR(nX, 200, 1);
+    EXPECT_NEAR(nY, 120, 1);
+    EXPECT_EQ(frames[1], ModeFrame(3));
+    EXPECT_TRUE(pWindow->DesignationLabel()->text().startsWith(QStringLiteral("Designated ")));
+
+    // A track of the remote system's at 400, 300: a click inside its box takes its centre.
+    eoRemote.SendTo(nEoPort, eo_test::Frame(7, 0, 1000, {{.nId = 9, .nX = 400, .nY = 300, .nSizeX = 40, .nSizeY = 30}}));
+    ASSERT_TRUE(SpinUntil([&] { return pWindow->Overlay().Tracks().Boxes().size() == 1; }));
+    QTest::mouseClick(pWindow->View(), Qt::LeftButton, {}, widget(412, 290));
+    frames = DesignationFrames(remote, 2, 10s);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], PointFrame(400, 300));
+    EXPECT_EQ(frames[1], ModeFrame(3));
+    EXPECT_TRUE(pWindow->DesignationLabel()->text().endsWith(QStringLiteral("(track 9)")));
+
+    // On the bars: nothing.
+    QTest::mouseClick(pWindow->View(), Qt::LeftButton, {}, QPoint(nBar, 200));
+    EXPECT_TRUE(DesignationFrames(remote, 1, 1s).empty());
+
+    // The context menu's "Cancel track", then Escape: the cancel mode each time.
+    QTest::mouseClick(pWindow->View(), Qt::RightButton, {}, widget(100, 100));
+    ASSERT_NE(pWindow->ContextMenu(), nullptr);
+    QList<QAction*> actions = pWindow->ContextMenu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Designate here"));
+    EXPECT_TRUE(actions[0]->isEnabled());
+    actions[1]->trigger();
+    pWindow->ContextMenu()->close();
+    EXPECT_EQ(DesignationFrames(remote, 1, 10s), std::vector<UdpPeer::Bytes>{ModeFrame(1)});
+    QTest::keyClick(pWindow->View(), Qt::Key_Escape);
+    EXPECT_EQ(DesignationFrames(remote, 1, 10s), std::vector<UdpPeer::Bytes>{ModeFrame(1)});
+    EXPECT_TRUE(pWindow->isVisible());  // Escape cancels the track, it does not close the window
+
+    // The acquisition window, once its size is known: nudged, then designated.
+    pWindow->SetAoiSource([] { return std::make_pair(64, 48); });
+    ASSERT_TRUE(SpinUntil([&] { return pWindow->Acquisition().HasSize(); }));
+    QTest::keyClick(pWindow->View(), Qt::Key_Left);
+    QTest::keyClick(pWindow->View(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(pWindow->Acquisition().CentreX(), 316);
+    EXPECT_EQ(pWindow->Acquisition().CentreY(), 256);
+    QTest::keyClick(pWindow->View(), Qt::Key_Return);
+    frames = DesignationFrames(remote, 2, 10s);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], PointFrame(316, 256));
+
+    // Layers switched off stay off for the next window.
+    QAction* pTracks = pWindow->LayerAction(QStringLiteral("Tracks"));
+    ASSERT_NE(pTracks, nullptr);
+    ASSERT_NE(pWindow->LayerAction(QStringLiteral("Cross-hair")), nullptr);
+    pTracks->trigger();
+    EXPECT_FALSE(pWindow->Layers().bTracks);
+    dlg.Shutdown();
+    cVideoWindow next(m_Settings, m_Dir.File("logs"));
+    EXPECT_FALSE(next.Layers().bTracks);
+    EXPECT_TRUE(next.Layers().bCrossHair);
     ClearUserSettings();
 }
