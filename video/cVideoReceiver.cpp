@@ -89,8 +89,12 @@ struct cVideoReceiver::cImpl
     // thread) and the shape check, read by the owner.
     mutable std::mutex messageMutex;
     std::string sError;     // holds until the pipeline is started again
+    bool bErrorLasts = false;  // found before the pipeline ran: a new one would find it again
+    std::string sLastLogged;   // the last error logged, across restarts: a retried failure is logged once
+    std::atomic<bool> bErrorLogged{false};  // sLastLogged holds one; read by the streaming thread
     std::string sMisfit;    // holds while the data does not fit
     std::set<std::string> warningsSeen;
+    std::string sLastSource;  // owner only: the source of the last Start
 
     std::string SourceTextOfRun() const
     {
@@ -98,15 +102,20 @@ struct cVideoReceiver::cImpl
         return sSourceText;
     }
 
-    void SetError(const std::string& sText)
+    void SetError(const std::string& sText, bool bLasts = false)
     {
         {
             const std::lock_guard<std::mutex> lock(messageMutex);
             if (!sError.empty())
                 return;
             sError = sText;
+            bErrorLasts = bLasts;
+            if (sText == sLastLogged)
+                return;
+            sLastLogged = sText;
+            bErrorLogged.store(true, std::memory_order_relaxed);
         }
-        DbgLog(DBG_ERR, "cVideoReceiver::Start", __LINE__, DbgLogFormat("Video from %s: %s", SourceTextOfRun().c_str(), sText.c_str()));
+        DbgLog(DBG_ERR, "cVideoReceiver::SetError", __LINE__, DbgLogFormat("Video from %s: %s", SourceTextOfRun().c_str(), sText.c_str()));
     }
 
     bool Build(std::string& sWhy);
@@ -384,7 +393,12 @@ void cVideoReceiver::cImpl::OnPadAdded(GstPad* pPad)
             pSinkPad = gst_element_get_static_pad(pTarget, "sink");
     }
     if (!pSinkPad)
+    {
+        // Video of another coding would otherwise look like silence.
+        if (sCaps.rfind("video/", 0) == 0)
+            SetError("the stream's video is " + sCaps.substr(0, sCaps.find(',')) + ", not H.264", true);
         return;  // a stream we do not show (audio, data we do not read)
+    }
     // The demuxer may replace its pad (a new programme table): the old one is unlinked by then.
     if (!gst_pad_is_linked(pSinkPad) && GST_PAD_LINK_FAILED(gst_pad_link(pPad, pSinkPad)))
         DbgLog(DBG_WRN, "cVideoReceiver::OnPadAdded", __LINE__,
@@ -430,6 +444,13 @@ void cVideoReceiver::cImpl::OnSample(GstAppSink* pSink)
                                                        delete pHeld;
                                                    });
     nHandedOver.fetch_add(1, std::memory_order_relaxed);
+    if (bErrorLogged.load(std::memory_order_relaxed))
+    {
+        // Pictures again: a failure that comes back is news again.
+        const std::lock_guard<std::mutex> lock(messageMutex);
+        sLastLogged.clear();
+        bErrorLogged.store(false, std::memory_order_relaxed);
+    }
     const std::lock_guard<std::mutex> lock(sinkMutex);
     if (fnFrameSink)
         fnFrameSink(std::move(frame));
@@ -602,8 +623,16 @@ bool cVideoReceiver::Start(const std::string& sSource, int32_t nLatencyMs)
     {
         const std::lock_guard<std::mutex> lock(impl.messageMutex);
         impl.sError.clear();
+        impl.bErrorLasts = false;
         impl.sMisfit.clear();
-        impl.warningsSeen.clear();
+        // A new source starts afresh; the same one again (a rebuild) keeps what
+        // was said, so that a failure it repeats is not said again.
+        if (sSource != impl.sLastSource)
+        {
+            impl.warningsSeen.clear();
+            impl.sLastLogged.clear();
+        }
+        impl.sLastSource = sSource;
     }
     std::string sWhy;
     if (impl.source.eSourceKind == cVideoSource::eKind::Invalid)
@@ -624,7 +653,7 @@ bool cVideoReceiver::Start(const std::string& sSource, int32_t nLatencyMs)
     }
     if (!sWhy.empty())
     {
-        impl.SetError(sWhy);
+        impl.SetError(sWhy, true);
         return false;
     }
     impl.bRunning.store(true);
@@ -675,6 +704,18 @@ cVideoReceiver::Figures cVideoReceiver::Counts() const
     figures.nKlvGood = m_pImpl->klvReader.GoodPackets();
     figures.nKlvRejected = m_pImpl->klvReader.RejectedPackets();
     return figures;
+}
+
+bool cVideoReceiver::MessageLasts() const
+{
+    const std::lock_guard<std::mutex> lock(m_pImpl->messageMutex);
+    return !m_pImpl->sError.empty() && m_pImpl->bErrorLasts;
+}
+
+bool cVideoReceiver::HasStreamError() const
+{
+    const std::lock_guard<std::mutex> lock(m_pImpl->messageMutex);
+    return !m_pImpl->sError.empty() && !m_pImpl->bErrorLasts;
 }
 
 std::string cVideoReceiver::Message() const

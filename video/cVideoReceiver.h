@@ -60,6 +60,11 @@ public:
     const std::string& SourceText() const;
     Figures Counts() const;
     std::string Message() const;
+    // The message is one that a new pipeline would meet again (a source that
+    // cannot be read or built); an error met while streaming is not.
+    bool MessageLasts() const;
+    // An error met while streaming (the pipeline has stopped).
+    bool HasStreamError() const;
 
     // The Debian package that provides a GStreamer element, for messages.
     static const char* PackageOf(const std::string& sElement);

@@ -17,7 +17,8 @@ class cVideoMonitor
 public:
     using SteadyClock = std::chrono::steady_clock;
     using WallClock = std::chrono::system_clock;
-    static constexpr std::chrono::milliseconds kAbsentAfter{1000};
+    // With the window's 200 ms refresh, "NO VIDEO" shows within a second of the last frame.
+    static constexpr std::chrono::milliseconds kAbsentAfter{750};
     static constexpr std::chrono::milliseconds kWindow{1000};
 
     explicit cVideoMonitor(std::string sSource) : m_sSource(std::move(sSource)) {}

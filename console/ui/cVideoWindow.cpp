@@ -228,13 +228,19 @@ QString cVideoWindow::MetadataText(const std::optional<KlvMetadata>& klv, uint64
 void cVideoWindow::RebuildIfStuck(std::chrono::steady_clock::time_point now)
 {
     // The demuxer and decoder find their feet again after a sender restarts;
-    // should they not, bytes arrive and no frame comes: a new pipeline, quietly.
-    // A stream of the wrong kind has its message and is left alone.
-    if (!m_Receiver.IsRunning() || m_Monitor.IsPresent() || !m_Receiver.Message().empty() ||
-        now - m_LastFrameOrRebuild < kRebuildAfter || m_Receiver.Counts().nBytes == m_nBytesAtLastFrame)
+    // should they not, bytes arrive and no frame comes: a new pipeline,
+    // quietly. An error met while streaming has stopped the pipeline: a new
+    // one is tried as often (the receiver says a repeated failure once). A
+    // source that cannot work, or a stream of the wrong kind, has its message
+    // and is left alone.
+    const std::string sMessage = m_Receiver.Message();
+    const bool bStreamError = m_Receiver.HasStreamError();
+    if (m_Monitor.IsPresent() || now - m_LastFrameOrRebuild < kRebuildAfter || m_Receiver.MessageLasts())
+        return;
+    if (!bStreamError && (!m_Receiver.IsRunning() || !sMessage.empty() || m_Receiver.Counts().nBytes == m_nBytesAtLastFrame))
         return;
     ++m_nRebuilds;
-    DbgLog(DBG_DBG, "cVideoWindow::RebuildIfStuck", __LINE__, "Bytes but no frames: a new video pipeline");
+    DbgLog(DBG_DBG, "cVideoWindow::RebuildIfStuck", __LINE__, bStreamError ? "Stream error: a new video pipeline" : "Bytes but no frames: a new video pipeline");
     m_Newest.Clear();
     m_Receiver.Restart();
     m_LastFrameOrRebuild = now;

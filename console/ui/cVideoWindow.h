@@ -53,7 +53,7 @@ public:
     static constexpr const char* kTitle = "Sensor Video";
     // A stream that does not come back by itself after this long without a
     // frame, while bytes still arrive, gets a new pipeline.
-    static constexpr std::chrono::milliseconds kRebuildAfter{2500};
+    static constexpr std::chrono::milliseconds kRebuildAfter{1500};
 
     using Clock = cVideoOverlay::Clock;
     // Copies the newest track and tag reports with when each arrived; false

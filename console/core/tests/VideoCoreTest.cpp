@@ -125,10 +125,10 @@ TEST(VideoMonitor, PresenceFollowsTheFramesAndIsLoggedAtItsChanges)
     EXPECT_EQ(monitor.Width(), 640);
     EXPECT_NEAR(monitor.FramesPerSecond(start + 29 * 33ms), 30.3, 0.5);
     const Steady::time_point last = start + 29 * 33ms;
-    EXPECT_FALSE(monitor.Update(last + 999ms));
+    EXPECT_FALSE(monitor.Update(last + cVideoMonitor::kAbsentAfter - 1ms));
     EXPECT_TRUE(monitor.IsPresent());
     for (int n = 0; n < 5; ++n)
-        monitor.Update(last + 1000ms + n * 100ms);
+        monitor.Update(last + cVideoMonitor::kAbsentAfter + n * 100ms);
     EXPECT_FALSE(monitor.IsPresent());
     EXPECT_EQ(monitor.FramesPerSecond(last + 1500ms), 0.0);
 
