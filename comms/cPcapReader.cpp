@@ -52,7 +52,7 @@ Magic ReadMagic(const uint8_t* p)
 
 bool cPcapReader::IsPcap(const uint8_t* pData, size_t nSize)
 {
-    return pData && nSize >= 4 && ReadMagic(pData).bKnown;
+    return pData && nSize >= 4 && (ReadMagic(pData).bKnown || Little32(pData) == kPcapNgMagic);
 }
 
 bool cPcapReader::IsPcapFile(const std::string& sPath)

@@ -22,7 +22,9 @@ public:
     static constexpr uint32_t kLinuxCooked = 113;
     static constexpr uint32_t kIpv4 = 228;
 
-    // Whether the bytes begin as a classic pcap file does (either byte order, either resolution).
+    // Whether the bytes begin as a capture file: classic pcap (either byte
+    // order, either resolution), or pcapng, which Read refuses saying how to
+    // turn it into pcap, rather than it being taken for another kind of file.
     static bool IsPcap(const uint8_t* pData, size_t nSize);
     // Whether the file named begins as one; false when it cannot be read.
     static bool IsPcapFile(const std::string& sPath);

@@ -140,6 +140,15 @@ TEST(Pcap, WrittenDatagramsReadBack)
     dir.Write("log.txt", "Time, [Comment], Count, Data\n");
     EXPECT_FALSE(cPcapReader::IsPcapFile(dir.File("log.txt")));
     EXPECT_FALSE(cPcapReader::IsPcapFile(dir.File("missing")));
+    // Wireshark's own format is taken for a capture, so that reading it says what to do.
+    {
+        std::ofstream file(dir.File("s.pcapng"), std::ios::binary);
+        file << std::string("\x0a\x0d\x0d\x0a", 4) << std::string(60, '\0');
+    }
+    EXPECT_TRUE(cPcapReader::IsPcapFile(dir.File("s.pcapng")));
+    cPcapReader pcapng;
+    EXPECT_FALSE(pcapng.Read(dir.File("s.pcapng")));
+    EXPECT_NE(pcapng.Error().find("save it as classic pcap (editcap -F pcap IN OUT)"), std::string::npos) << pcapng.Error();
 }
 
 // Captures of the other link types: Ethernet with a VLAN tag and padding,
