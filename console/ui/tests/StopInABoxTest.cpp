@@ -16,6 +16,7 @@
 #include "cRC_EoDataOutputDlg.h"
 #include "cRC_SystemDlg.h"
 #include "cRC_SystemTestDlg.h"
+#include "cVideoWindow.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -164,4 +165,33 @@ TEST_F(StopInABoxTest, NoConnectionForAPage)
 TEST_F(StopInABoxTest, AboutBox)
 {
     StopWhileTheBoxIsOpen([](KestrumDlg& dlg) { dlg.OnAbout(); });
+}
+
+// The tag window's log, like the target window's.
+TEST_F(StopInABoxTest, TagLogCannotBeOpened)
+{
+    StopWhileTheBoxIsOpen([](KestrumDlg& dlg) {
+        dlg.OnEoDataOutput(true);
+        dlg.EoOutputDialog(true)->OnStartStopLogging();
+    });
+}
+
+// A window that cannot be made for want of its receiver: the EO port is
+// taken by another program.
+TEST_F(StopInABoxTest, EoReceiverCannotBeCreated)
+{
+    UdpPeer squatter;
+    m_Settings.Eo("nRxPort", squatter.Port());
+    StopWhileTheBoxIsOpen([](KestrumDlg& dlg) { dlg.OnEoDataOutput(false); });
+}
+
+// The video window's recording in a folder that cannot be made.
+TEST_F(StopInABoxTest, VideoRecordingCannotBeOpened)
+{
+    m_Settings.Set("Video", "sVideoSource", "udp://127.0.0.1:" + std::to_string(FreeUdpPort()))
+        .Set("Video", "sVideoRecordFolder", m_Dir.File("blocked/video"));
+    StopWhileTheBoxIsOpen([](KestrumDlg& dlg) {
+        dlg.OnSensorVideo();
+        dlg.VideoWindow()->OnStartStopRecording();
+    });
 }
