@@ -25,6 +25,8 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
                                                             Clock::time_point now)
 {
     const double dShare = figures.UnansweredShare();
+    const bool bShareCounts = figures.nAnswered + figures.nUnanswered >= kFewestRequestsForShare;
+    const double dJudged = bShareCounts ? dShare : 0.0;
     const Clock::duration eoGap = figures.bEoReports ? figures.longestEoGap : Clock::duration::zero();
     const double dMissedRx = figures.bHeartbeats ? figures.HeartbeatsMissedShare() : 0.0;
     const double dMissedTx = figures.bHeartbeats ? figures.RemoteMissedShare() : 0.0;
@@ -32,7 +34,7 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
 
     // What keeps the link degraded: every figure above its lower threshold.
     std::vector<std::string> high;
-    if (dShare > m_Thresholds.dLeaveUnanswered)
+    if (dJudged > m_Thresholds.dLeaveUnanswered)
         high.push_back("unanswered " + Percent(dShare));
     if (figures.worstRoundTrip > m_Thresholds.leaveRoundTrip)
         high.push_back("round trip " + DurationText(figures.worstRoundTrip));
@@ -41,7 +43,7 @@ const cLinkQualityState::Display& cLinkQualityState::Update(const cRC_LinkQualit
     if (dMissed > m_Thresholds.dLeaveHeartbeatsMissed)
         high.push_back("heartbeats missed rx " + Percent(dMissedRx) + " tx " + Percent(dMissedTx));
 
-    const bool bEnter = dShare > m_Thresholds.dEnterUnanswered || figures.worstRoundTrip > m_Thresholds.enterRoundTrip ||
+    const bool bEnter = dJudged > m_Thresholds.dEnterUnanswered || figures.worstRoundTrip > m_Thresholds.enterRoundTrip ||
                         eoGap > m_Thresholds.enterEoGap || dMissed > m_Thresholds.dEnterHeartbeatsMissed;
     if (bEnter)
     {

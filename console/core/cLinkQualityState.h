@@ -16,6 +16,9 @@ class cLinkQualityState
 {
 public:
     using Clock = std::chrono::steady_clock;
+    // Fewer requests decided in the window say nothing of a share: one
+    // query lost on a quiet link is not a degraded link.
+    static constexpr uint32_t kFewestRequestsForShare = 5;
 
     struct Thresholds
     {

@@ -64,6 +64,13 @@ TEST(LinkQualityState, DegradedIsEnteredAndLeftWithHysteresis)
     EXPECT_EQ(lost.sState, "");
     EXPECT_TRUE(state.IsDegraded());
     EXPECT_EQ(state.Update(bad, false, now += 200ms).sState, "LINK DEGRADED: round trip 600 ms");
+
+    // A quiet link: one query of one unanswered is no share to judge by; five of five are.
+    cLinkQualityState quiet;
+    EXPECT_FALSE(quiet.Update(Unanswered(0, 1), false, now += 200ms).bDegraded);
+    EXPECT_FALSE(quiet.Update(Unanswered(1, 3), false, now += 200ms).bDegraded);
+    EXPECT_EQ(quiet.Shown().sUnanswered, "75% of 4");
+    EXPECT_TRUE(quiet.Update(Unanswered(0, 5), false, now += 200ms).bDegraded);
 }
 
 // Each figure alone can degrade the link; EO gaps only while reports flow.
