@@ -43,6 +43,8 @@ public:
     bool IsShowingNoVideo() const { return m_bNoVideo; }
     const QString& Badge() const { return m_sBadge; }
     bool HasFrame() const { return !m_Image.isNull(); }
+    // The frame shown (for measuring tools that look at its pixels).
+    const cVideoFrame& Frame() const { return m_Frame; }
     // The picture's place in the widget now; the video's size is that of the last frame.
     cVideoViewport Viewport() const;
     // A widget point as a point of a picture of the given size (the video's

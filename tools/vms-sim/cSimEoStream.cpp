@@ -105,6 +105,7 @@ cSimEoStream::Target cSimEoStream::TargetAt(int32_t nIndex, double dSeconds)
     target.nConfidence = static_cast<uint8_t>(60 + std::lround(30.0 * std::sin(dSeconds / 3.0 + nIndex)));
     target.dLifetime = dSeconds;
     target.nPriority = static_cast<uint16_t>(nIndex + 1);
+    target.nIndex = nIndex;
     return target;
 }
 
@@ -135,20 +136,27 @@ std::vector<cSimEoStream::Target> cSimEoStream::TargetsAt(uint8_t nIdentifier, d
 
 std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const
 {
+    return BuildFrame(nIdentifier, nTimestampUs, TargetsAt(nIdentifier, static_cast<double>(nTimestampUs) / 1e6));
+}
+
+std::vector<uint8_t> cSimEoStream::BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs,
+                                              const std::vector<Target>& targets) const
+{
     const double dSeconds = static_cast<double>(nTimestampUs) / 1e6;
     const int32_t nFormat = FormatAt(dSeconds);
     const size_t nRecord = RecordSize(nFormat);
-    const std::vector<Target> targets = TargetsAt(nIdentifier, dSeconds);
+    // A designated track on top of the most targets a format holds leaves the last one out.
+    const size_t nCount = std::min(targets.size(), static_cast<size_t>(MostTracks(nFormat)));
 
-    const size_t nLength = kHeader + nRecord * targets.size() + 1;
+    const size_t nLength = kHeader + nRecord * nCount + 1;
     std::vector<uint8_t> frame(nLength, 0);
     frame[0] = RC_Frame::kEoSync;
     frame[1] = nIdentifier;
     RC_Codec::PutU16(&frame[2], static_cast<uint16_t>(nLength));
     frame[4] = static_cast<uint8_t>(nFormat);
     RC_Codec::PutU64(&frame[5], nTimestampUs);
-    frame[13] = static_cast<uint8_t>(targets.size());
-    for (size_t i = 0; i < targets.size(); ++i)
+    frame[13] = static_cast<uint8_t>(nCount);
+    for (size_t i = 0; i < nCount; ++i)
         PutRecord(&frame[kHeader + nRecord * i], nFormat, targets[i]);
     frame.back() = RC_Checksum(frame.data(), nLength - 1);
     return frame;

@@ -7,10 +7,12 @@
 
 // Synthetic EO track reports: targets circling in a 640 x 480 picture (the
 // console's default nPictureWidth x nPictureHeight), each
-// at its own speed. A report is a function of time alone, so what a test
-// receives can be checked against TargetAt for the report's timestamp
-// (microseconds since the simulator started). Optionally the tracks come and
-// go (cSimTrackLife) and the record layout changes every few seconds.
+// at its own speed. The positions are those seen from the platform's home
+// pointing; cSimWorld moves them to where the platform points now. A report
+// of the home pointing is a function of time alone, so what a test receives
+// can be checked against TargetAt for the report's timestamp (microseconds
+// since the simulator started). Optionally the tracks come and go
+// (cSimTrackLife) and the record layout changes every few seconds.
 class cSimEoStream
 {
 public:
@@ -28,6 +30,7 @@ public:
         uint8_t nConfidence;
         double dLifetime;  // seconds
         uint16_t nPriority;
+        int32_t nIndex;  // which simulated target (TargetAt's nIndex), whatever its track ID
     };
 
     // Every format the console reads, in the order a format cycle takes them.
@@ -49,8 +52,13 @@ public:
     // among them when tracks come and go). Any thread.
     std::vector<Target> TargetsAt(uint8_t nIdentifier, double dSeconds) const;
 
-    // A track report (identifier 7) or tag report (8) at the given time.
+    // A track report (identifier 7) or tag report (8) at the given time, of
+    // the targets as the home pointing sees them.
     std::vector<uint8_t> BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs) const;
+    // The same, carrying these targets: as many of the first as the time's
+    // format fits in one frame.
+    std::vector<uint8_t> BuildFrame(uint8_t nIdentifier, uint64_t nTimestampUs,
+                                    const std::vector<Target>& targets) const;
 
     int32_t FormatAt(double dSeconds) const;
 

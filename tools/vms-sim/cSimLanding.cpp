@@ -3,12 +3,14 @@
 #include "RC_Codec.h"
 #include "RC_ItemValue.h"
 #include "cLandingItemList.h"
+#include "cSimDesignation.h"
 #include "cSimEventLog.h"
 #include "cSimItemStore.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace
 {
@@ -25,7 +27,11 @@ constexpr Address kElRate{2, 0, 4};
 constexpr uint8_t kZoomPositionItem = 7;
 constexpr uint16_t kStartAoiX = 320;
 constexpr uint16_t kStartAoiY = 240;
+constexpr uint8_t kStandbySystemMode = 0;
+constexpr uint8_t kManualSystemMode = 1;
 constexpr uint8_t kTrackSystemMode = 3;
+// The VMS tracker page's ID of the track it follows.
+constexpr Address kVmsTrackId{5, 0, 70};
 constexpr double kMilliradiansPerDegree = 1000.0 / 57.29577951308232;
 
 template <typename Holder>
@@ -53,9 +59,10 @@ uint8_t cSimLanding::TargetModeAt(double dSeconds)
     return dPhase < 9.0 ? 1 : 2;
 }
 
-void cSimLanding::Install(cSimItemStore& items)
+void cSimLanding::Install(cSimItemStore& items, cSimDesignation* pDesignation)
 {
     m_pItems = &items;
+    m_pDesignation = pDesignation;
     for (const PageItem& item : cLandingItemList::Items(m_eVariant))
         items.Add(item.nSubSystem, item.nIndex, item.nItem, item.eType, item.nAccess, item.sLabel);
     const cLandingItemList::Common& common = cLandingItemList::For(m_eVariant);
@@ -70,12 +77,19 @@ void cSimLanding::Install(cSimItemStore& items)
         return;
 
     items.SetDriven(Key(common.trackingMode));
+    if (items.Holder(Key(kVmsTrackId), RC_DataType::U32))
+        items.SetDriven(Key(kVmsTrackId));
     items.SetRule(Key(cLandingItemList::kVmsSystemMode), [this](const RC_ItemValue& value) {
         const uint8_t nMode = value.Type() == RC_DataType::Byte ? static_cast<const RC_ByteValue&>(value).Get() : 0xFF;
-        if (IsSystemMode(nMode))
-            return cSimItemStore::eRule::Store;
-        m_Log.Event("system mode %u is not a VMS mode", nMode);
-        return cSimItemStore::eRule::Refuse;
+        if (!IsSystemMode(nMode))
+        {
+            m_Log.Event("system mode %u is not a VMS mode", nMode);
+            return cSimItemStore::eRule::Refuse;
+        }
+        // The console's "Cancel track".
+        if (m_pDesignation && (nMode == kStandbySystemMode || nMode == kManualSystemMode))
+            m_pDesignation->Cancel(nMode == kStandbySystemMode ? "system mode 0 (standby)" : "system mode 1 (manual)");
+        return cSimItemStore::eRule::Store;
     });
     InstallPlatform(items);
     InstallCameras(items);
@@ -172,8 +186,34 @@ cSimLanding::Pointing cSimLanding::PointingAt(double dSeconds) const
     return pointing;
 }
 
+bool cSimLanding::FollowDesignation(double dSeconds)
+{
+    const std::optional<cSimDesignation::Track> track =
+        m_pDesignation ? m_pDesignation->At(dSeconds) : std::optional<cSimDesignation::Track>();
+    const bool bVms = m_eVariant == RC_Variant::LongFrames;
+    if (bVms)
+        if (auto* pId = Typed<RC_U32Value>(*m_pItems, kVmsTrackId, RC_DataType::U32))
+            pId->Set(track ? track->nId : 0);
+    if (!track)
+        return false;
+    const cLandingItemList::Common& common = cLandingItemList::For(m_eVariant);
+    const bool bCoasting = track->nStatus == cSimDesignation::kCoast;
+    if (auto* pMode = Typed<RC_ByteValue>(*m_pItems, common.targetMode, RC_DataType::Byte))
+        pMode->Set(bCoasting ? 2 : 1);
+    if (auto* pX = Typed<RC_FixedValue>(*m_pItems, common.positionX, RC_DataType::Fixed))
+        pX->SetRaw(RC_Codec::FloatToFixed(track->record.dX));
+    if (auto* pY = Typed<RC_FixedValue>(*m_pItems, common.positionY, RC_DataType::Fixed))
+        pY->SetRaw(RC_Codec::FloatToFixed(track->record.dY));
+    if (bVms)
+        if (auto* pTracking = Typed<RC_ByteValue>(*m_pItems, common.trackingMode, RC_DataType::Byte))
+            pTracking->Set(track->nStatus);
+    return true;
+}
+
 void cSimLanding::AdvanceTarget(double dSeconds)
 {
+    if (FollowDesignation(dSeconds))
+        return;
     const cLandingItemList::Common& common = cLandingItemList::For(m_eVariant);
     const uint8_t nMode = TargetModeAt(dSeconds);
     if (auto* pMode = Typed<RC_ByteValue>(*m_pItems, common.targetMode, RC_DataType::Byte))

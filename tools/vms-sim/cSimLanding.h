@@ -6,17 +6,21 @@
 #include <cstdint>
 #include <mutex>
 
+class cSimDesignation;
 class cSimEventLog;
 class cSimItemStore;
 
 // The items the console's landing dialog shows, kept as a tracker and a
 // platform would keep them rather than as free-running patterns:
 //  - the target goes invalid, valid and coasting in a fixed cycle, and moves
-//    only while valid;
+//    only while valid; a designated track (cSimDesignation) takes its place
+//    while there is one;
 //  - the VMS tracking status follows the system mode (Track: tracking, or
-//    coasting while the target is not valid; otherwise acquiring); the
-//    Thimbrel's tracking mode is what the console sets;
-//  - the VMS system mode takes only the modes the VMS has;
+//    coasting while the target is not valid; otherwise acquiring), or the
+//    designated track's status; the Thimbrel's tracking mode is what the
+//    console sets;
+//  - the VMS system mode takes only the modes the VMS has; Standby and
+//    Manual cancel the designated track;
 //  - a deck position set is a demand: the platform slews towards it at a
 //    limited rate, and the position (and rate, where defined) says where it is;
 //  - a camera's zoom speed moves its zoom position until the stop arrives.
@@ -32,8 +36,9 @@ public:
     cSimLanding(RC_Variant eVariant, cSimEventLog& log);
 
     // Before start: adds the variant's landing items (and the VMS cameras'
-    // zoom items) that the pages lack, and takes over the ones it keeps.
-    void Install(cSimItemStore& items);
+    // zoom items) that the pages lack, and takes over the ones it keeps. The
+    // target items follow pDesignation's track while it has one.
+    void Install(cSimItemStore& items, cSimDesignation* pDesignation = nullptr);
     // Timer thread: everything it keeps, at dSeconds after start.
     void Advance(double dSeconds);
 
@@ -51,17 +56,23 @@ public:
     // last tick as the slew and the zoom go, so that a picture drawn between
     // ticks moves smoothly rather than in 100 ms steps.
     Pointing PointingAt(double dSeconds) const;
+    // Where the platform points before the console moves it: the deck
+    // positions and the zoom positions start at zero.
+    static Pointing Home() { return Pointing{}; }
 
 private:
     void InstallPlatform(cSimItemStore& items);
     void InstallCameras(cSimItemStore& items);
     void AdvanceTarget(double dSeconds);
+    // False when no track is designated: the cycle goes on.
+    bool FollowDesignation(double dSeconds);
     void AdvancePlatform(double dStep);
     void AdvanceCameras(double dStep);
 
     const RC_Variant m_eVariant;
     cSimEventLog& m_Log;
     cSimItemStore* m_pItems = nullptr;
+    cSimDesignation* m_pDesignation = nullptr;
     // Written by the receive thread's sets, read by the ticks.
     std::array<std::atomic<int32_t>, 2> m_DeckDemand{};  // Az, El: Fixed milliradians
     std::array<std::atomic<int16_t>, kCameras> m_ZoomSpeed{};

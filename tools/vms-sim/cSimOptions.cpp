@@ -579,6 +579,12 @@ void cSimOptions::TakeDefaults(const cKestrumSettings& settings, std::vector<std
     // The EO picture's size has no option: the file alone gives it (-1).
     take(-1, "EoTrackData nPictureWidth", settings.nPictureWidth, 100000, m_nPictureWidth);
     take(-1, "EoTrackData nPictureHeight", settings.nPictureHeight, 100000, m_nPictureHeight);
+    // The console has checked its designation address already; the file alone gives it.
+    const cVideoSettings& video = settings.m_VideoSettings;
+    m_nDesignateSubSystem = video.nDesignateSubSystem;
+    m_nDesignateIndex = video.nDesignateIndex;
+    m_nDesignateItemX = video.nDesignateItemX;
+    m_nDesignateItemY = video.nDesignateItemY;
 
     // A UDP port on the command line says UDP, whatever the file's transport.
     if (Given(kSerial) || Given(kPort) || Given(kReplyPort))

@@ -96,6 +96,12 @@ public:
     // nPictureHeight of the console's settings.
     int32_t m_nPictureWidth = 640;
     int32_t m_nPictureHeight = 480;
+    // Where the console designates a point of the EO picture (two U16 items
+    // of one subsystem and index): nDesignate... of the settings' Video section.
+    int32_t m_nDesignateSubSystem = 5;
+    int32_t m_nDesignateIndex = 0;
+    int32_t m_nDesignateItemX = 20;
+    int32_t m_nDesignateItemY = 21;
 
     bool m_bQuiet = false;
 

@@ -47,10 +47,10 @@ double cSimScene::HorizontalFovAtZoom(double dZoom)
     return kWideFovDeg * std::pow(kNarrowFovDeg / kWideFovDeg, std::clamp(dZoom, 0.0, 1.0));
 }
 
-double cSimScene::VerticalFov(double dHorizontalFovDeg) const
+double cSimScene::VerticalFovOf(double dHorizontalFovDeg, int32_t nWidth, int32_t nHeight)
 {
     const double dHalf = dHorizontalFovDeg / 2.0 * std::numbers::pi / 180.0;
-    return 2.0 * std::atan(std::tan(dHalf) * m_nHeight / m_nWidth) * 180.0 / std::numbers::pi;
+    return 2.0 * std::atan(std::tan(dHalf) * nHeight / nWidth) * 180.0 / std::numbers::pi;
 }
 
 size_t cSimScene::FrameBytes() const

@@ -42,7 +42,9 @@ public:
     // the zoom changes the field of view by the same factor, as a zoom lens's
     // focal length does.
     static double HorizontalFovAtZoom(double dZoom);
-    double VerticalFov(double dHorizontalFovDeg) const;
+    double VerticalFov(double dHorizontalFovDeg) const { return VerticalFovOf(dHorizontalFovDeg, m_nWidth, m_nHeight); }
+    // The vertical field of view of a picture of that shape.
+    static double VerticalFovOf(double dHorizontalFovDeg, int32_t nWidth, int32_t nHeight);
 
     // Draws the picture (FrameBytes() bytes of I420) for the view.
     void Render(const View& view, const std::vector<Object>& objects, std::vector<uint8_t>& picture);

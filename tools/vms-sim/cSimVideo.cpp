@@ -1,9 +1,8 @@
 #include "cSimVideo.h"
 
-#include "cSimEoStream.h"
 #include "cSimEventLog.h"
-#include "cSimLanding.h"
 #include "cSimOptions.h"
+#include "cSimWorld.h"
 
 #include "cKlvWriter.h"
 
@@ -29,10 +28,9 @@ cSimImpairment::Settings VideoNetwork(const cSimOptions& options)
 }
 } // namespace
 
-cSimVideo::cSimVideo(const cSimOptions& options, const cSimLanding& landing, const cSimEoStream& eo,
-                     Clock::time_point start, cSimEventLog& log)
+cSimVideo::cSimVideo(const cSimOptions& options, const cSimWorld& world, Clock::time_point start, cSimEventLog& log)
     : m_sDestination(options.VideoDestination()), m_bRtp(options.m_bVideoRtp), m_dLoss(options.m_dVideoLoss),
-      m_Network(VideoNetwork(options)), m_nSeed(options.m_nSeed), m_Landing(landing), m_Eo(eo), m_Start(start),
+      m_Network(VideoNetwork(options)), m_nSeed(options.m_nSeed), m_World(world), m_Start(start),
       m_Log(log),
       m_Period(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / options.m_nVideoFps))),
       m_sHost(options.m_sVideoHost), m_nPort(static_cast<uint16_t>(options.m_nVideoPort)),
@@ -166,13 +164,10 @@ void cSimVideo::RenderFrame()
                              .count();
     const double dSeconds = std::chrono::duration<double>(rendered - m_Start).count();
 
-    const cSimLanding::Pointing pointing = m_Landing.PointingAt(dSeconds);
-    cSimScene::View view;
-    view.dAzDeg = pointing.dAzDeg;
-    view.dElDeg = pointing.dElDeg;
-    view.dHorizontalFovDeg = cSimScene::HorizontalFovAtZoom(pointing.dZoom);
+    const cSimWorld::Seen seen = m_World.SeenAt(cSimEoStream::kTrackReport, dSeconds);
+    const cSimScene::View& view = seen.view;
     std::vector<cSimScene::Object> objects;
-    for (const cSimEoStream::Target& target : m_Eo.TargetsAt(cSimEoStream::kTrackReport, dSeconds))
+    for (const cSimEoStream::Target& target : seen.targets)
         objects.push_back({target.dX, target.dY, target.dSizeX, target.dSizeY});
     m_Scene.Render(view, objects, m_Picture);
 

@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
-class cSimEoStream;
 class cSimEventLog;
-class cSimLanding;
 class cSimOptions;
+class cSimWorld;
 
 // The sensor's video. A thread of its own draws the scene at the frame rate
 // (on the steady clock: a late frame is skipped, never made up in a burst),
-// from the platform's pointing and the EO targets at that moment, and hands
+// from the platform's pointing and the EO targets it sees at that moment
+// (cSimWorld, as the EO reports have them), and hands
 // each picture with its KLV packet to the encoder. The encoder's datagrams
 // leave from a UDP socket of this object's, through the same bad network as
 // the other links (its own decisions from the one seed) with the video's own
@@ -32,10 +32,9 @@ class cSimVideo
 public:
     using Clock = std::chrono::steady_clock;
 
-    // The landing and EO stream are read (from the render thread) until Stop;
-    // start is the simulator's time zero, which the EO reports count from.
-    cSimVideo(const cSimOptions& options, const cSimLanding& landing, const cSimEoStream& eo, Clock::time_point start,
-              cSimEventLog& log);
+    // The world is read (from the render thread) until Stop; start is the
+    // simulator's time zero, which the EO reports count from.
+    cSimVideo(const cSimOptions& options, const cSimWorld& world, Clock::time_point start, cSimEventLog& log);
     ~cSimVideo();
     cSimVideo(const cSimVideo&) = delete;
     cSimVideo& operator=(const cSimVideo&) = delete;
@@ -64,8 +63,7 @@ private:
     const double m_dLoss;
     const cSimImpairment::Settings m_Network;
     const uint64_t m_nSeed;
-    const cSimLanding& m_Landing;
-    const cSimEoStream& m_Eo;
+    const cSimWorld& m_World;
     const Clock::time_point m_Start;
     cSimEventLog& m_Log;
     const Clock::duration m_Period;

@@ -27,7 +27,10 @@ cSimTransport::Framing CommandFraming(RC_Variant eVariant)
 cSimulator::cSimulator(const cSimOptions& options, cSimEventLog& log)
     : m_Options(options), m_Log(log), m_Landing(options.Variant(), log), m_Faults(cSimFaults::From(options)),
       m_EoStream(options.m_nEoFormat, options.m_nEoTargets, options.m_nEoTags, options.m_bEoLifecycle,
-                 options.m_dEoCycleFormats)
+                 options.m_dEoCycleFormats),
+      m_World(m_EoStream, m_Landing, options.m_nPictureWidth, options.m_nPictureHeight, options.m_nVideoWidth,
+              options.m_nVideoHeight),
+      m_Designation(options.Variant(), m_World, log, [this] { return Seconds(); })
 {
     m_pProtocol = std::make_unique<cSimProtocol>(m_Options.Variant(), m_Items, m_Periodic, m_Heartbeat, m_Faults,
                                                  m_Log, [this](std::vector<uint8_t>& frame) { return Send(frame); });
@@ -48,8 +51,15 @@ bool cSimulator::Start(std::string& sError)
         return true;
     if (!m_Items.Load(m_Options.m_sPagesFile, m_Options.Variant(), sError))
         return false;
-    // The landing dialogs' items are served whatever the pages define.
-    m_Landing.Install(m_Items);
+    // The landing dialogs' items are served whatever the pages define, and so
+    // are the items the console designates a point with.
+    m_Landing.Install(m_Items, &m_Designation);
+    const auto address = [this](int32_t nItem) {
+        return cLandingItemList::Address{static_cast<uint8_t>(m_Options.m_nDesignateSubSystem),
+                                         static_cast<uint8_t>(m_Options.m_nDesignateIndex),
+                                         static_cast<uint8_t>(nItem)};
+    };
+    m_Designation.Install(m_Items, address(m_Options.m_nDesignateItemX), address(m_Options.m_nDesignateItemY));
     for (uint32_t nKey : m_Items.Conflicts())
         m_Log.Event("item %u/%u/%u defined again with another type: the first definition stands", nKey >> 16,
                     (nKey >> 8) & 0xFF, nKey & 0xFF);
@@ -90,7 +100,7 @@ bool cSimulator::Start(std::string& sError)
     std::string sVideo;
     if (m_Options.VideoOn())
     {
-        m_pVideo = std::make_unique<cSimVideo>(m_Options, m_Landing, m_EoStream, m_Start, m_Log);
+        m_pVideo = std::make_unique<cSimVideo>(m_Options, m_World, m_Start, m_Log);
         std::string sVideoError;
         if (m_pVideo->Start(sVideoError))
             sVideo = ", video " + m_pVideo->Describe();
@@ -341,11 +351,16 @@ void cSimulator::SendEo()
         return;
     const double dSeconds = Seconds();
     const uint64_t nTimestamp = static_cast<uint64_t>(dSeconds * 1e6);
+    // The targets where they are at the very time the report carries.
+    const double dAt = static_cast<double>(nTimestamp) / 1e6;
     for (uint8_t nIdentifier : {cSimEoStream::kTrackReport, cSimEoStream::kTagReport})
     {
         if (nIdentifier == cSimEoStream::kTagReport && m_EoStream.Tags() == 0)
             continue;
-        std::vector<uint8_t> frame = m_EoStream.BuildFrame(nIdentifier, nTimestamp);
+        std::vector<cSimEoStream::Target> targets = m_World.SeenAt(nIdentifier, dAt).targets;
+        if (nIdentifier == cSimEoStream::kTrackReport)
+            targets = m_Designation.Report(targets, dAt);
+        std::vector<uint8_t> frame = m_EoStream.BuildFrame(nIdentifier, nTimestamp, targets);
         if (m_Faults.Finish(cSimFaults::kEo, frame, dSeconds))
             m_pEo->Send(frame);
     }

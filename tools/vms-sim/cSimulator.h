@@ -1,4 +1,5 @@
 #pragma once
+#include "cSimDesignation.h"
 #include "cSimEoStream.h"
 #include "cSimFaults.h"
 #include "cSimHeartbeat.h"
@@ -6,6 +7,7 @@
 #include "cSimLanding.h"
 #include "cSimOptions.h"
 #include "cSimPeriodic.h"
+#include "cSimWorld.h"
 #include "cRC_MismatchMonitor.h"
 
 #include <atomic>
@@ -26,8 +28,10 @@ class cSimVideo;
 // The whole simulated remote system: the page protocol link, the EO link and
 // one timer thread that ticks every 100 ms (live values, periodic groups,
 // heartbeat, fault windows) and sends the EO stream; with --video, the sensor
-// video on its own render thread (cSimVideo). Start and Stop belong to the
-// owner's thread; everything else runs on the receive and timer threads.
+// video on its own render thread (cSimVideo). The EO reports and the video
+// show the targets where the platform sees them (cSimWorld), and a point the
+// console designates becomes a track (cSimDesignation). Start and Stop belong
+// to the owner's thread; everything else runs on the receive and timer threads.
 class cSimulator
 {
 public:
@@ -42,6 +46,7 @@ public:
     uint16_t PagesPort() const;  // UDP only: where commands are taken
     uint16_t EoPort() const;
     cSimItemStore& Items() { return m_Items; }
+    const cSimWorld& World() const { return m_World; }
     bool EoStreaming() const { return m_EoStream.Enabled(); }
     uint32_t FramesSent() const;  // page protocol frames that went out
     uint32_t EoFramesSent() const;
@@ -76,10 +81,12 @@ private:
     cSimHeartbeat m_Heartbeat;
     cSimFaults m_Faults;
     cSimEoStream m_EoStream;
+    const cSimWorld m_World;        // reads m_Landing and m_EoStream
+    cSimDesignation m_Designation;  // designated on the receive thread, asked on the timer thread
     std::unique_ptr<cSimProtocol> m_pProtocol;
     std::unique_ptr<cSimTransport> m_pPages;
     std::unique_ptr<cSimTransport> m_pEo;
-    std::unique_ptr<cSimVideo> m_pVideo;  // reads m_Landing and m_EoStream on its render thread
+    std::unique_ptr<cSimVideo> m_pVideo;  // reads m_World on its render thread
 
     std::chrono::steady_clock::time_point m_Start;
     boost::asio::io_context m_Io;

@@ -39,6 +39,8 @@ TEST(SimOptions, DefaultsMirrorTheConsoleDefaults)
     EXPECT_EQ(options.LinkSummary(), "variant 0, UDP 9876 -> 127.0.0.1:9879, EO 9886 -> 9186");
     EXPECT_EQ(options.m_sPagesFile, "config/PageDefinitions.xml");
     EXPECT_TRUE(options.m_bHeartbeat);
+    EXPECT_EQ(options.m_nDesignateItemX, 20);
+    EXPECT_EQ(options.m_nDesignateItemY, 21);
 }
 
 namespace
@@ -56,6 +58,10 @@ cKestrumSettings ConsoleOnItsOwnPorts()
     settings.m_CommsSettings.nEoTxPort = 7003;
     settings.m_CommsSettings.nEoRxPort = 7004;
     settings.m_CommsSettings.nBaudRate = 9600;
+    settings.m_VideoSettings.nDesignateSubSystem = 7;
+    settings.m_VideoSettings.nDesignateIndex = 2;
+    settings.m_VideoSettings.nDesignateItemX = 30;
+    settings.m_VideoSettings.nDesignateItemY = 31;
     return settings;
 }
 } // namespace
@@ -78,6 +84,11 @@ TEST(SimOptions, ConsoleSettingsFillWhatTheCommandLineLeftOpen)
     EXPECT_EQ(options.m_nEoListenPort, 7003);
     EXPECT_EQ(options.m_nEoPort, 7004);
     EXPECT_EQ(options.LinkSummary(), "variant 1 without heartbeat, UDP 7001 -> 127.0.0.1:7002, EO 7003 -> 7004");
+    // Where the console designates a point.
+    EXPECT_EQ(options.m_nDesignateSubSystem, 7);
+    EXPECT_EQ(options.m_nDesignateIndex, 2);
+    EXPECT_EQ(options.m_nDesignateItemX, 30);
+    EXPECT_EQ(options.m_nDesignateItemY, 31);
 
     cSimOptions given;
     ASSERT_EQ(Parse(given, {"--variant", "0", "--heartbeat", "on", "-p", "mine.xml", "--port", "0", "--eo-port",
