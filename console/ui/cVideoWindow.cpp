@@ -33,7 +33,7 @@ cVideoWindow::cVideoWindow(const cVideoSettings& settings, const std::string& sL
     m_pView = new cVideoView(this);
     m_pView->setAccessibleName(QStringLiteral("Video Picture"));
     m_pView->AddLayer([this](QPainter& painter, const cVideoViewport& viewport) {
-        cVideoOverlayPainter::Paint(painter, viewport, m_Overlay, m_Acquisition, m_Layers, Clock::now());
+        m_Painter.Paint(painter, viewport, m_Overlay, m_Acquisition, m_Layers, Clock::now());
     });
     m_pView->SetClickHook([this](const QPointF& point, Qt::MouseButton eButton, const QPoint& global) {
         OnClick(point, eButton, global);

@@ -10,6 +10,7 @@
 #include "cVideoReceiver.h"
 #include "cVideoRecorder.h"
 #include "cVideoOverlay.h"
+#include "cVideoOverlayPainter.h"
 #include "cVideoSettings.h"
 
 #include <QDialog>
@@ -136,6 +137,7 @@ private:
     cVideoOverlay m_Overlay;  // UI thread only, like the three below
     cAcquisitionWindow m_Acquisition;
     cVideoOverlay::Layers m_Layers;
+    cVideoOverlayPainter m_Painter;
     const cDesignation m_Designation;
     TrackSource m_fnTracks;
     AoiSource m_fnAoi;
