@@ -19,6 +19,7 @@
 #include "cRC_SystemTestDlg.h"
 #include "cTrafficInspectorDlg.h"
 #include "cTrafficModel.h"
+#include "cVideoView.h"
 #include "cVideoWindow.h"
 
 #include <QApplication>
@@ -69,6 +70,41 @@ bool Save(const QPixmap& pixmap, const std::string& sPath)
     std::printf("wrote %s (%dx%d)\n", sPath.c_str(), pixmap.width(), pixmap.height());
     return true;
 }
+// The sensor video once the picture has run for a second or so, with the
+// tracks drawn over it and one of them designated.
+bool ShootVideo(KestrumDlg& dlg, const std::string& sFolder)
+{
+    bool bOk = true;
+    dlg.OnSensorVideo();
+    if (cVideoWindow* pVideo = dlg.VideoWindow())
+    {
+        pVideo->resize(680, 620);
+        for (int nWait = 0; nWait < 200 && pVideo->FramesPainted() < 40; ++nWait)
+            Spin(50);
+        // The tracks drawn over it, and one of them designated as an operator would: a click on its box.
+        for (int nWait = 0; nWait < 100 && pVideo->Overlay().Tracks().Boxes().empty(); ++nWait)
+            Spin(50);
+        if (!pVideo->Overlay().Tracks().Boxes().empty())
+        {
+            const cEoTrackPicture::Box& box = pVideo->Overlay().Tracks().Boxes().front();
+            pVideo->DesignateAt(pVideo->View()->ToWidget(QPointF(box.centre.nX, box.centre.nY), pVideo->Overlay().Width(),
+                                                         pVideo->Overlay().Height()));
+            Spin(1500);
+        }
+        Spin(300);
+        if (pVideo->FramesPainted() > 0)
+            bOk = Save(Framed(pVideo, pVideo->grab()), sFolder + "/kestrum-video.png");
+        else
+        {
+            std::fprintf(stderr, "no video from %s\n", pVideo->Receiver().SourceText().c_str());
+            bOk = false;
+        }
+    }
+    else
+        bOk = false;
+
+    return bOk;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -84,6 +120,7 @@ int main(int argc, char* argv[])
     int nPlotMs = 12000;
     std::string sLanding;
     bool bLandingOnly = false;
+    bool bVideoOnly = false;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--settings"))
@@ -98,6 +135,8 @@ int main(int argc, char* argv[])
             sPlotPage = argv[n + 1];
         else if (!std::strcmp(argv[n], "--plot-ms"))
             nPlotMs = std::atoi(argv[n + 1]);
+        else if (!std::strcmp(argv[n], "--video-only"))
+            bVideoOnly = !std::strcmp(argv[n + 1], "yes");
         else if (!std::strcmp(argv[n], "--landing") || !std::strcmp(argv[n], "--landing-only"))
         {
             sLanding = argv[n + 1];
@@ -110,6 +149,12 @@ int main(int argc, char* argv[])
     dlg.show();
     dlg.OnInitDialog();
     Spin(300);
+    if (bVideoOnly)
+    {
+        const bool bSaved = ShootVideo(dlg, sFolder);
+        dlg.Shutdown();
+        return bSaved ? 0 : 1;
+    }
     if (!sLanding.empty())
     {
         Spin(nWaitMs);
@@ -217,25 +262,6 @@ int main(int argc, char* argv[])
         Spin(200);
         bOk &= Save(Framed(pTraffic, pTraffic->grab()), sFolder + "/kestrum-traffic.png");
         pTraffic->SetPaused(false);
-    }
-    else
-        bOk = false;
-
-    // The sensor video once the picture has run for a second or so.
-    dlg.OnSensorVideo();
-    if (cVideoWindow* pVideo = dlg.VideoWindow())
-    {
-        pVideo->resize(680, 620);
-        for (int nWait = 0; nWait < 200 && pVideo->FramesPainted() < 40; ++nWait)
-            Spin(50);
-        Spin(300);
-        if (pVideo->FramesPainted() > 0)
-            bOk &= Save(Framed(pVideo, pVideo->grab()), sFolder + "/kestrum-video.png");
-        else
-        {
-            std::fprintf(stderr, "no video from %s\n", pVideo->Receiver().SourceText().c_str());
-            bOk = false;
-        }
     }
     else
         bOk = false;
