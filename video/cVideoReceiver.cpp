@@ -334,14 +334,16 @@ GstPadProbeReturn cVideoReceiver::cImpl::SourceProbe(GstPad*, GstPadProbeInfo* p
 
 void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, uint64_t nAt)
 {
-    nBytes.fetch_add(nSize, std::memory_order_relaxed);
     bool bChanged = false;
     bool bMisfit = false;
     bool bTransportStream = false;
     std::string sText;
     std::string sFrom;
     {
+        // First the lock Start held while it built the pipeline: GLib's thread
+        // pool may run this on a thread it made before this object was.
         const std::lock_guard<std::mutex> lock(runMutex);
+        nBytes.fetch_add(nSize, std::memory_order_relaxed);
         bTransportStream = source.IsTransportStream();
         if (pShape && pShape->Feed(pData, nSize, source.eSourceKind == cVideoSource::eKind::File, nAt))
         {
@@ -372,7 +374,10 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, ui
 
 GstPadProbeReturn cVideoReceiver::cImpl::DecodedProbe(GstPad*, GstPadProbeInfo*, gpointer pUser)
 {
-    static_cast<cImpl*>(pUser)->nDecoded.fetch_add(1, std::memory_order_relaxed);
+    auto* pImpl = static_cast<cImpl*>(pUser);
+    // After the lock Start built the pipeline under, as in OnSourceBytes.
+    const std::lock_guard<std::mutex> lock(pImpl->runMutex);
+    pImpl->nDecoded.fetch_add(1, std::memory_order_relaxed);
     return GST_PAD_PROBE_OK;
 }
 
@@ -571,6 +576,13 @@ void cVideoReceiver::cImpl::Teardown()
         return;
     // Returns once every streaming thread has left the pipeline's elements.
     gst_element_set_state(pPipeline, GST_STATE_NULL);
+    // GStreamer joins its streaming threads with GLib's own futexes, which
+    // ThreadSanitizer does not see; taking each lock those threads took
+    // shows it that everything they did comes before what follows here.
+    {
+        const std::lock_guard<std::mutex> sinkLock(sinkMutex);
+        const std::lock_guard<std::mutex> messageLock(messageMutex);
+    }
     GstBus* pBus = gst_element_get_bus(pPipeline);
     gst_bus_set_sync_handler(pBus, nullptr, nullptr, nullptr);
     gst_object_unref(pBus);

@@ -62,7 +62,9 @@ struct cVideoSender::Pipeline
     GstElement* pOut = nullptr;    // appsink of the datagrams
     GstClockTime nBaseTime = 0;    // Start sets it before any Push
     GstClockTime nFrameDuration = 0;
-    cVideoSender* pOwner = nullptr;
+    // Stored before the pipeline runs; a streaming thread loads it before it
+    // takes the owner's lock (GLib's thread pool hands threads over unseen).
+    std::atomic<cVideoSender*> pOwner{nullptr};
 
     // Transport stream packets not yet sent, fewer than a datagram's worth;
     // the muxer's streaming thread only.
@@ -77,7 +79,7 @@ struct cVideoSender::Pipeline
             gst_element_set_state(pPipeline, GST_STATE_NULL);
             // The streaming threads have ended; taking the lock they held
             // makes that visible to tools that do not see GLib's own locks.
-            std::lock_guard<std::mutex> lock(pOwner->m_CallbackMutex);
+            std::lock_guard<std::mutex> lock(pOwner.load()->m_CallbackMutex);
             GstBus* pBus = gst_element_get_bus(pPipeline);
             gst_bus_set_sync_handler(pBus, nullptr, nullptr, nullptr);
             gst_object_unref(pBus);
@@ -93,7 +95,7 @@ struct cVideoSender::Pipeline
     {
         if (GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_ERROR)
         {
-            cVideoSender* pOwner = static_cast<Pipeline*>(pData)->pOwner;
+            cVideoSender* pOwner = static_cast<Pipeline*>(pData)->pOwner.load(std::memory_order_acquire);
             std::lock_guard<std::mutex> lock(pOwner->m_CallbackMutex);
             GError* pError = nullptr;
             gchar* szDebug = nullptr;
@@ -111,8 +113,9 @@ struct cVideoSender::Pipeline
 
     void Hand(const uint8_t* pData, size_t nSize)
     {
-        pOwner->m_fnDatagram(pData, nSize);
-        ++pOwner->m_nDatagrams;
+        cVideoSender* pSender = pOwner.load(std::memory_order_relaxed);  // under its lock
+        pSender->m_fnDatagram(pData, nSize);
+        ++pSender->m_nDatagrams;
     }
 
     // The muxer's packets go out seven to a datagram as they come; a
@@ -179,11 +182,12 @@ struct cVideoSender::Pipeline
     static GstFlowReturn OnSample(GstAppSink* pSink, gpointer pData)
     {
         auto* pSelf = static_cast<Pipeline*>(pData);
-        std::lock_guard<std::mutex> lock(pSelf->pOwner->m_CallbackMutex);
+        cVideoSender* pOwner = pSelf->pOwner.load(std::memory_order_acquire);
+        std::lock_guard<std::mutex> lock(pOwner->m_CallbackMutex);
         GstSample* pSample = gst_app_sink_pull_sample(pSink);
         if (!pSample)
             return GST_FLOW_FLUSHING;
-        const bool bTs = pSelf->pOwner->m_Settings.form == eForm::TransportStream;
+        const bool bTs = pOwner->m_Settings.form == eForm::TransportStream;
         auto hand = [pSelf, bTs](GstBuffer* pBuffer) {
             GstMapInfo map;
             if (!gst_buffer_map(pBuffer, &map, GST_MAP_READ))
@@ -273,7 +277,7 @@ bool cVideoSender::Start(std::string& sError)
     }
     auto pipeline = std::make_unique<Pipeline>();
     pipeline->pPipeline = pElement;
-    pipeline->pOwner = this;
+    pipeline->pOwner.store(this, std::memory_order_release);
     m_bFailed = false;
     {
         std::lock_guard<std::mutex> lock(m_ErrorMutex);
