@@ -7,6 +7,7 @@
 // the object is found in the frame's own pixels (the simulator paints its
 // vehicles red), and the offset is set beside what the latencies predict
 // (the object's speed times the video's latency less the report's age).
+#include "PerfSupport.h"
 #include "ProcessFigures.h"
 #include "cAppIdentity.h"
 #include "cMessageBox.h"
@@ -36,26 +37,10 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-void Spin(int nMs)
-{
-    QEventLoop loop;
-    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using PerfSupport::Spin;
 
-double Percentile(std::vector<double> samples, double dShare)
-{
-    if (samples.empty())
-        return 0.0;
-    const size_t nAt = std::min(samples.size() - 1, static_cast<size_t>(dShare * static_cast<double>(samples.size())));
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(nAt), samples.end());
-    return samples[nAt];
-}
-
-double Worst(const std::vector<double>& samples)
-{
-    return samples.empty() ? 0.0 : *std::max_element(samples.begin(), samples.end());
-}
+using PerfSupport::Percentile;
+using PerfSupport::Worst;
 
 long long UiThreadTicks()
 {

@@ -6,6 +6,7 @@
 // figures, so that growth shows. It exits 0 after --seconds and 1 when a
 // window could not be opened.
 #include "KestrumDlg.h"
+#include "PerfSupport.h"
 #include "ProcessFigures.h"
 #include "cAppIdentity.h"
 #include "cLandingDlg.h"
@@ -38,12 +39,7 @@ using ProcessFigures::OpenDescriptors;
 using ProcessFigures::ResidentKb;
 using Clock = std::chrono::steady_clock;
 
-void Spin(int nMs)
-{
-    QEventLoop loop;
-    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using PerfSupport::Spin;
 
 const char* Arg(int argc, char* argv[], const char* szName, const char* szDefault)
 {

@@ -6,6 +6,7 @@
 // frames sent and received (the receive path must lose none), and with the
 // inspector open what it counted, kept and could not show.
 #include "KestrumDlg.h"
+#include "PerfSupport.h"
 #include "ProcessFigures.h"
 #include "RC_Frame.h"
 #include "RC_ItemValue.h"
@@ -38,12 +39,7 @@ const RC_DataType kTypes[] = {RC_DataType::U16, RC_DataType::S16, RC_DataType::U
                               RC_DataType::Fixed, RC_DataType::Float, RC_DataType::Byte, RC_DataType::String};
 constexpr int kItems = 24;
 
-void Spin(int nMs)
-{
-    QEventLoop loop;
-    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using PerfSupport::Spin;
 
 struct Half
 {

@@ -6,6 +6,7 @@
 // second, the process's CPU and its resident memory along the way.
 // bench/video runs it against vms-sim beside a bare gst-launch-1.0 pipeline
 // decoding the same stream.
+#include "PerfSupport.h"
 #include "ProcessFigures.h"
 #include "cAppIdentity.h"
 #include "cMessageBox.h"
@@ -29,26 +30,17 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-void Spin(int nMs)
-{
-    QEventLoop loop;
-    QTimer::singleShot(std::max(nMs, 0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using PerfSupport::Spin;
 
 // The value below which the given share of the samples lies, in milliseconds.
-double PercentileMs(std::vector<int64_t> samples, double dShare)
+double PercentileMs(const std::vector<int64_t>& samples, double dShare)
 {
-    if (samples.empty())
-        return 0.0;
-    const size_t nAt = std::min(samples.size() - 1, static_cast<size_t>(dShare * static_cast<double>(samples.size())));
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(nAt), samples.end());
-    return static_cast<double>(samples[nAt]) / 1000.0;
+    return static_cast<double>(PerfSupport::Percentile(samples, dShare)) / 1000.0;
 }
 
 double WorstMs(const std::vector<int64_t>& samples)
 {
-    return samples.empty() ? 0.0 : static_cast<double>(*std::max_element(samples.begin(), samples.end())) / 1000.0;
+    return static_cast<double>(PerfSupport::Worst(samples)) / 1000.0;
 }
 
 double Seconds(Clock::duration elapsed)
