@@ -56,6 +56,8 @@ int main(int argc, char* argv[])
     std::string sSource = "udp://127.0.0.1:5600";
     int nSeconds = 60;
     int nStretch = 10;
+    int nWidth = 800;
+    int nHeight = 660;
     for (int n = 1; n + 1 < argc; n += 2)
     {
         if (!std::strcmp(argv[n], "--source"))
@@ -64,6 +66,8 @@ int main(int argc, char* argv[])
             nSeconds = std::max(1, std::atoi(argv[n + 1]));
         else if (!std::strcmp(argv[n], "--stretch"))
             nStretch = std::max(1, std::atoi(argv[n + 1]));
+        else if (!std::strcmp(argv[n], "--window") && std::sscanf(argv[n + 1], "%dx%d", &nWidth, &nHeight) != 2)
+            nWidth = 800, nHeight = 660;
     }
     cMessageBox::SetSink([](const QString& sText) { std::fprintf(stderr, "message: %s\n", qPrintable(sText)); });
 
@@ -79,7 +83,7 @@ int main(int argc, char* argv[])
         run.push_back(nLatencyUs);
         stretch.push_back(nLatencyUs);
     });
-    window.resize(800, 660);
+    window.resize(nWidth, nHeight);
     window.show();
     window.StartVideo();
 
