@@ -81,6 +81,9 @@ std::optional<std::pair<double, double>> ObjectCentre(const cVideoFrame& frame, 
     return std::make_pair((nMinX + nMaxX + 1) / 2.0 / dScaleX, (nMinY + nMaxY + 1) / 2.0 / dScaleY);
 }
 
+// Positions are whole pixels: a speed is taken over a quarter of a second or more.
+constexpr std::chrono::milliseconds kSpeedBase{250};
+
 struct Seen
 {
     double dX, dY;
@@ -167,12 +170,12 @@ int main(int argc, char* argv[])
         {
             const auto previous = last.find(box.nId);
             std::optional<std::pair<double, double>> velocity;
-            if (previous != last.end() && reportAt - previous->second.at > std::chrono::milliseconds(20))
+            if (previous != last.end() && reportAt - previous->second.at > kSpeedBase)
             {
                 const double dDt = std::chrono::duration<double>(reportAt - previous->second.at).count();
                 velocity = std::make_pair((box.centre.nX - previous->second.dX) / dDt, (box.centre.nY - previous->second.dY) / dDt);
             }
-            if (previous == last.end() || reportAt - previous->second.at > std::chrono::milliseconds(20))
+            if (previous == last.end() || reportAt - previous->second.at > kSpeedBase)
                 last[box.nId] = {static_cast<double>(box.centre.nX), static_cast<double>(box.centre.nY), reportAt};
             const auto object = ObjectCentre(frame, box, dScaleX, dScaleY);
             if (!object || !velocity)
