@@ -13,6 +13,8 @@
 #include "cLinkQualityState.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
+#include "cEoStreamWatch.h"
+#include <optional>
 #include "cRC_IO_EoData.h"
 #include "cRC_IO_Pages.h"
 #include "cRC_LinkQuality.h"
@@ -218,15 +220,25 @@ int main(int argc, char* argv[])
     };
     report("start");
     bool bEoRequested = false;
+    cEoStreamWatch eoWatch;
     Clock::time_point nextReport = start + std::chrono::seconds(nReportSeconds);
     while (!s_bStop)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         watchLink(Clock::now());
         watchQuality(Clock::now());
-        // The stream is switched on once the simulator answers, as an operator would.
+        // The stream is switched on once the simulator answers, as an operator
+        // would, and asked for again as the console does when the ask is lost.
         if (!bEoRequested && protocol.m_bLinkActive)
+        {
             bEoRequested = protocol.EnableEoDataOutput(true);
+            eoWatch.Wanted(true, Clock::now());
+        }
+        std::chrono::steady_clock::time_point lastReport;
+        const bool bAnyReport = eo.LastFrameTime(lastReport);
+        if (bEoRequested && eoWatch.AskAgain(protocol.m_bLinkActive.load(), bAnyReport ? std::optional(lastReport) : std::nullopt,
+                                             Clock::now()))
+            protocol.EnableEoDataOutput(true);
         if (Clock::now() >= nextReport)
         {
             report("at");

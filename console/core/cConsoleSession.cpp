@@ -6,6 +6,7 @@
 #include "cUserCommsSettingsFile.h"
 
 #include <exception>
+#include <optional>
 #include <new>
 #include <utility>
 
@@ -122,6 +123,7 @@ bool cConsoleSession::EnableEoDataOutput(bool bEnable)
     }
     if (!bEnable)
         m_LinkQuality.EoStreamStopped();
+    m_EoWatch.Wanted(bEnable, std::chrono::steady_clock::now());
     return m_pRC_IO_Pages->EnableEoDataOutput(bEnable);
 }
 
@@ -144,6 +146,25 @@ void cConsoleSession::DetachTrafficTap()
         m_pRC_IO_Pages->SetTrafficTap(nullptr);
     if (m_pRC_IO_EoData)
         m_pRC_IO_EoData->SetTrafficTap(nullptr);
+}
+
+void cConsoleSession::WatchEoStream(std::chrono::steady_clock::time_point now)
+{
+    if (m_bStopped || !m_pRC_IO_Pages || !m_pRC_IO_EoData)
+        return;
+    std::chrono::steady_clock::time_point lastReport;
+    const bool bAnyReport = m_pRC_IO_EoData->LastFrameTime(lastReport);
+    const bool bWasSilent = m_EoWatch.IsSilent();
+    const bool bAsk = m_EoWatch.AskAgain(m_pRC_IO_Pages->m_bLinkActive.load(),
+                                         bAnyReport ? std::optional(lastReport) : std::nullopt, now);
+    // Said when a silence begins and when it ends; the asks between are not.
+    if (!bWasSilent && m_EoWatch.IsSilent())
+        DbgLog(DBG_WRN, "cConsoleSession::WatchEoStream", __LINE__,
+               "No EO reports since the stream was asked for: asking again, less and less often");
+    else if (bWasSilent && !m_EoWatch.IsSilent())
+        DbgLog(DBG_WRN, "cConsoleSession::WatchEoStream", __LINE__, "EO reports are coming");
+    if (bAsk)
+        m_pRC_IO_Pages->EnableEoDataOutput(true);
 }
 
 void cConsoleSession::Stop()

@@ -1,4 +1,5 @@
 #pragma once
+#include "cEoStreamWatch.h"
 #include "cKestrumSettings.h"
 #include "cPageDefinitionsReader.h"
 #include "cPageList.h"
@@ -57,6 +58,9 @@ public:
     Result StartEoData();
     // Asks the remote system to start or stop its EO track stream (needs the page protocol).
     bool EnableEoDataOutput(bool bEnable);
+    // Asks again while the stream is wanted and no report comes (cEoStreamWatch);
+    // called periodically from the thread that runs the session.
+    void WatchEoStream(std::chrono::steady_clock::time_point now);
     void Stop();
 
     const std::string& SettingsPath() const { return m_sSettingsPath; }
@@ -92,5 +96,6 @@ private:
     bool m_bTapAttached = false;
     std::unique_ptr<cRC_IO_Pages> m_pRC_IO_Pages;
     std::unique_ptr<cRC_IO_EoData> m_pRC_IO_EoData;
+    cEoStreamWatch m_EoWatch;
     bool m_bStopped = false;
 };

@@ -101,6 +101,7 @@ void KestrumDlg::OnInitDialog()
     m_pJoystickStatus = m_pLinkStatusBar->AddSection(QStringLiteral("joystick"));
     UpdateJoystickStatus();
     m_JoystickStatusTimer.Start();
+    m_EoWatchTimer.Start();
     StartComms();
     if (m_Session.Settings().m_VideoSettings.bShowVideo)
         OnSensorVideo();
@@ -525,6 +526,7 @@ void KestrumDlg::Shutdown()
     // The joystick first: its polling thread sends through the page protocol.
     // Stop returns once that thread has stopped.
     m_JoystickStatusTimer.Stop();
+    m_EoWatchTimer.Stop();
     delete m_pJoystickMonitorDlg.data();
     // The inspector takes its tap off the links as it goes.
     delete m_pTrafficDlg.data();

@@ -105,6 +105,8 @@ private:
     QPointer<cJoystickMonitorDlg> m_pJoystickMonitorDlg;
     QLabel* m_pJoystickStatus = nullptr;
     cRefreshTimer m_JoystickStatusTimer{[this] { UpdateJoystickStatus(); }, 200};
+    // Asks for the EO stream again when its ask was lost (cConsoleSession::WatchEoStream).
+    cRefreshTimer m_EoWatchTimer{[this] { m_Session.WatchEoStream(std::chrono::steady_clock::now()); }, 500};
 
     std::vector<QPointer<cRC_SystemDlg>> m_PageDlgs;  // one slot per page
     QPointer<cCommsSetupDlg> m_pCommsSetupDlg;

@@ -1,5 +1,6 @@
 #include "TempDir.h"
 #include "cKestrumSettings.h"
+#include "cEoStreamWatch.h"
 #include "cLinkQualityState.h"
 
 #include <gtest/gtest.h>
@@ -187,4 +188,39 @@ TEST(LinkQualityState, ThresholdsComeFromTheSettingsFile)
     EXPECT_EQ(recorder.replyTimeout, 2s);
     EXPECT_EQ(recorder.duplicateWindow, 5ms);
     EXPECT_EQ(recorder.eoGapThreshold, 700ms);
+}
+
+// The EO stream's ask, repeated while no report comes: first after 3 s, then
+// waiting twice as long each time up to 30 s; not while the link is down; a
+// report ends the silence, and a later silence starts from 3 s again.
+TEST(EoStreamWatch, AsksAgainLessAndLessOftenUntilReportsCome)
+{
+    using namespace std::chrono_literals;
+    cEoStreamWatch watch;
+    const cEoStreamWatch::Clock::time_point t0{};
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 10s));  // not wanted
+    watch.Wanted(true, t0);
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 2999ms));
+    EXPECT_FALSE(watch.AskAgain(false, std::nullopt, t0 + 5s));  // link down: not now
+    EXPECT_TRUE(watch.AskAgain(true, std::nullopt, t0 + 5s));
+    EXPECT_TRUE(watch.IsSilent());
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 10999ms));
+    EXPECT_TRUE(watch.AskAgain(true, std::nullopt, t0 + 11s));   // 6 s later
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 22s));
+    EXPECT_TRUE(watch.AskAgain(true, std::nullopt, t0 + 23s));   // 12 s
+    EXPECT_TRUE(watch.AskAgain(true, std::nullopt, t0 + 47s));   // 24 s
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 76s));
+    EXPECT_TRUE(watch.AskAgain(true, std::nullopt, t0 + 77s));   // 30 s at the most
+
+    // Reports come: no ask while they flow; a silence after them asks after 3 s.
+    EXPECT_FALSE(watch.AskAgain(true, t0 + 78s, t0 + 79s));
+    EXPECT_FALSE(watch.IsSilent());
+    EXPECT_FALSE(watch.AskAgain(true, t0 + 78s, t0 + 80999ms));
+    EXPECT_TRUE(watch.AskAgain(true, t0 + 78s, t0 + 81s));
+    EXPECT_FALSE(watch.IsSilent());  // one ask after a stream is not yet a silence
+    EXPECT_TRUE(watch.AskAgain(true, t0 + 78s, t0 + 84s));
+    EXPECT_TRUE(watch.IsSilent());
+
+    watch.Wanted(false, t0 + 90s);
+    EXPECT_FALSE(watch.AskAgain(true, std::nullopt, t0 + 200s));
 }
