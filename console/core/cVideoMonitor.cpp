@@ -35,18 +35,41 @@ bool cVideoMonitor::Update(SteadyClock::time_point now)
 {
     const bool bPresent = m_bAnyFrame && now - m_LastFrame < kAbsentAfter;
     if (bPresent == m_bPresent)
+    {
+        // Steady for a while after short interruptions: one line for them all.
+        if (bPresent && m_nQuietGaps > 0 && now - m_LastReturn >= kSteadyAfter)
+        {
+            DbgLog(DBG_WRN, "cVideoMonitor::Update", __LINE__,
+                   DbgLogFormat("Video from %s steady again after %u more interruptions of up to %.1f s", m_sSource.c_str(),
+                                m_nQuietGaps, m_dLongestQuietGap));
+            m_nQuietGaps = 0;
+            m_dLongestQuietGap = 0.0;
+        }
         return false;
+    }
     m_bPresent = bPresent;
     if (!bPresent)
     {
         m_AbsentSince = m_LastFrame;
-        DbgLog(DBG_WRN, "cVideoMonitor::Update", __LINE__, DbgLogFormat("NO VIDEO: no frame from %s for 1 s", m_sSource.c_str()));
+        // A stream that keeps breaking off (a lossy link leaves only the
+        // I-frames) is one lasting condition: its further gaps are counted,
+        // not each said, until it has been steady for kSteadyAfter.
+        m_bQuietGap = m_LastReturn != SteadyClock::time_point() && m_LastFrame - m_LastReturn < kSteadyAfter;
+        DbgLog(m_bQuietGap ? DBG_DBG : DBG_WRN, "cVideoMonitor::Update", __LINE__,
+               DbgLogFormat("NO VIDEO: no frame from %s for %.2g s", m_sSource.c_str(),
+                            std::chrono::duration<double>(kAbsentAfter).count()));
     }
     else if (m_AbsentSince != SteadyClock::time_point())
     {
         const double dGap = std::chrono::duration<double>(now - m_AbsentSince).count();
-        DbgLog(DBG_WRN, "cVideoMonitor::Update", __LINE__,
+        if (m_bQuietGap)
+        {
+            ++m_nQuietGaps;
+            m_dLongestQuietGap = std::max(m_dLongestQuietGap, dGap);
+        }
+        DbgLog(m_bQuietGap ? DBG_DBG : DBG_WRN, "cVideoMonitor::Update", __LINE__,
                DbgLogFormat("Video from %s again after %.1f s without", m_sSource.c_str(), dGap));
+        m_LastReturn = now;
     }
     return true;
 }

@@ -20,6 +20,9 @@ public:
     // With the window's 200 ms refresh, "NO VIDEO" shows within a second of the last frame.
     static constexpr std::chrono::milliseconds kAbsentAfter{750};
     static constexpr std::chrono::milliseconds kWindow{1000};
+    // A gap beginning sooner than this after the last one ended is part of one
+    // unsteady stream: counted, and said once the stream has been steady this long.
+    static constexpr std::chrono::seconds kSteadyAfter{10};
 
     explicit cVideoMonitor(std::string sSource) : m_sSource(std::move(sSource)) {}
 
@@ -53,6 +56,10 @@ private:
     bool m_bAnyFrame = false;
     SteadyClock::time_point m_LastFrame;
     SteadyClock::time_point m_AbsentSince;
+    SteadyClock::time_point m_LastReturn;  // when the last gap ended
+    bool m_bQuietGap = false;              // the present gap is one of an unsteady stream
+    uint32_t m_nQuietGaps = 0;
+    double m_dLongestQuietGap = 0.0;
     int32_t m_nWidth = 0;
     int32_t m_nHeight = 0;
     std::deque<SteadyClock::time_point> m_FrameTimes;                    // the last second's

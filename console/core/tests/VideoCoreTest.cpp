@@ -138,6 +138,42 @@ TEST(VideoMonitor, PresenceFollowsTheFramesAndIsLoggedAtItsChanges)
     EXPECT_EQ(log.Count("again after 3.0 s"), 1) << log.Dump();
 }
 
+// A stream that keeps breaking off (a lossy link that lets only the I-frames
+// through) shows NO VIDEO at each gap but is said once as it begins and once
+// when it has been steady for a while, with how often it broke off.
+TEST(VideoMonitor, AStreamThatKeepsBreakingOffIsSaidOnce)
+{
+    LogCapture log(DBG_WRN);
+    cVideoMonitor monitor("udp://127.0.0.1:5600");
+    Steady::time_point now = Steady::now();
+    int nShownAbsent = 0;
+    // A frame a second for 20 s: each gap long enough for NO VIDEO.
+    for (int nSecond = 0; nSecond < 20; ++nSecond)
+    {
+        monitor.OnFrame(640, 480, now);
+        for (int nTick = 0; nTick < 5; ++nTick)
+        {
+            now += 200ms;
+            monitor.Update(now);
+            nShownAbsent += monitor.IsPresent() ? 0 : 1;
+        }
+    }
+    EXPECT_GT(nShownAbsent, 19);  // the picture says so each time
+    EXPECT_EQ(log.Count("NO VIDEO: no frame"), 1) << log.Dump();
+    EXPECT_EQ(log.Count("again after"), 1) << log.Dump();
+    EXPECT_EQ(log.Count("steady again"), 0) << log.Dump();
+
+    // Steady for the ten seconds: one line for the rest.
+    for (int n = 0; n < 330; ++n)
+    {
+        now += 33ms;
+        monitor.OnFrame(640, 480, now);
+        monitor.Update(now);
+    }
+    EXPECT_EQ(log.Count("steady again after 19 more interruptions of up to 1.0 s"), 1) << log.Dump();
+    EXPECT_EQ(log.Count("NO VIDEO: no frame"), 1) << log.Dump();
+}
+
 // Median and worst of the frames painted in the last second only; frames
 // without a time stamp give no latency.
 TEST(VideoMonitor, LatencyIsMedianAndWorstOfTheLastSecond)
