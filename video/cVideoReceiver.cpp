@@ -1,5 +1,6 @@
 #include "cVideoReceiver.h"
 
+#include "GstHandOver.h"
 #include "cGstRuntime.h"
 
 #include "DbgLog.h"
@@ -130,19 +131,26 @@ struct cVideoReceiver::cImpl
 
     static GstPadProbeReturn SourceProbe(GstPad*, GstPadProbeInfo* pInfo, gpointer pUser);
     static GstPadProbeReturn DecodedProbe(GstPad*, GstPadProbeInfo* pInfo, gpointer pUser);
-    static void PadAdded(GstElement*, GstPad* pPad, gpointer pUser) { static_cast<cImpl*>(pUser)->OnPadAdded(pPad); }
+    static void PadAdded(GstElement*, GstPad* pPad, gpointer pUser)
+    {
+        GstTakeOver(pUser);
+        static_cast<cImpl*>(pUser)->OnPadAdded(pPad);
+    }
     static GstFlowReturn NewSample(GstAppSink* pSink, gpointer pUser)
     {
+        GstTakeOver(pUser);
         static_cast<cImpl*>(pUser)->OnSample(pSink);
         return GST_FLOW_OK;
     }
     static GstFlowReturn NewKlvSample(GstAppSink* pSink, gpointer pUser)
     {
+        GstTakeOver(pUser);
         static_cast<cImpl*>(pUser)->OnKlvSample(pSink);
         return GST_FLOW_OK;
     }
     static GstBusSyncReply BusMessage(GstBus*, GstMessage* pMessage, gpointer pUser)
     {
+        GstTakeOver(pUser);
         static_cast<cImpl*>(pUser)->OnBusMessage(pMessage);
         // A message dropped here is ours to release; kept, it would keep its
         // element, and with it the whole pipeline, alive.
@@ -310,6 +318,7 @@ bool cVideoReceiver::cImpl::Build(std::string& sWhy)
 
 GstPadProbeReturn cVideoReceiver::cImpl::SourceProbe(GstPad*, GstPadProbeInfo* pInfo, gpointer pUser)
 {
+    GstTakeOver(pUser);
     auto* pImpl = static_cast<cImpl*>(pUser);
     const auto feed = [pImpl](GstBuffer* pBuffer) {
         GstMapInfo map;
@@ -374,6 +383,7 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, ui
 
 GstPadProbeReturn cVideoReceiver::cImpl::DecodedProbe(GstPad*, GstPadProbeInfo*, gpointer pUser)
 {
+    GstTakeOver(pUser);
     auto* pImpl = static_cast<cImpl*>(pUser);
     // After the lock Start built the pipeline under, as in OnSourceBytes.
     const std::lock_guard<std::mutex> lock(pImpl->runMutex);
@@ -669,6 +679,7 @@ bool cVideoReceiver::Start(const std::string& sSource, int32_t nLatencyMs)
         return false;
     }
     impl.bRunning.store(true);
+    GstHandOver(&impl);
     if (gst_element_set_state(impl.pPipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
     {
         impl.SetError("the video pipeline cannot start");

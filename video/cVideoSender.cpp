@@ -1,6 +1,7 @@
 #include "cVideoSender.h"
 
 #include "DbgLog.h"
+#include "GstHandOver.h"
 #include "cGstRuntime.h"
 
 #include <algorithm>
@@ -93,6 +94,7 @@ struct cVideoSender::Pipeline
     // On the thread that posts: the first error is kept and logged, the rest only end the pipeline's work.
     static GstBusSyncReply OnMessage(GstBus*, GstMessage* pMessage, gpointer pData)
     {
+        GstTakeOver(pData);
         if (GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_ERROR)
         {
             cVideoSender* pOwner = static_cast<Pipeline*>(pData)->pOwner.load(std::memory_order_acquire);
@@ -181,6 +183,7 @@ struct cVideoSender::Pipeline
     // On the muxer's (or payloader's) streaming thread.
     static GstFlowReturn OnSample(GstAppSink* pSink, gpointer pData)
     {
+        GstTakeOver(pData);
         auto* pSelf = static_cast<Pipeline*>(pData);
         cVideoSender* pOwner = pSelf->pOwner.load(std::memory_order_acquire);
         std::lock_guard<std::mutex> lock(pOwner->m_CallbackMutex);
@@ -303,10 +306,7 @@ bool cVideoSender::Start(std::string& sError)
     callbacks.new_sample = &Pipeline::OnSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(pipeline->pOut), &callbacks, pipeline.get(), nullptr);
 
-    {
-        // Published to the streaming threads through a lock they take too.
-        std::lock_guard<std::mutex> lock(m_CallbackMutex);
-    }
+    GstHandOver(pipeline.get());
     if (gst_element_set_state(pElement, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
         gst_element_get_state(pElement, nullptr, nullptr, 5 * GST_SECOND) == GST_STATE_CHANGE_FAILURE)
     {
