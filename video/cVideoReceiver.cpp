@@ -349,8 +349,6 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, ui
     std::string sText;
     std::string sFrom;
     {
-        // First the lock Start held while it built the pipeline: GLib's thread
-        // pool may run this on a thread it made before this object was.
         const std::lock_guard<std::mutex> lock(runMutex);
         nBytes.fetch_add(nSize, std::memory_order_relaxed);
         bTransportStream = source.IsTransportStream();
@@ -384,10 +382,7 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, ui
 GstPadProbeReturn cVideoReceiver::cImpl::DecodedProbe(GstPad*, GstPadProbeInfo*, gpointer pUser)
 {
     GstTakeOver(pUser);
-    auto* pImpl = static_cast<cImpl*>(pUser);
-    // After the lock Start built the pipeline under, as in OnSourceBytes.
-    const std::lock_guard<std::mutex> lock(pImpl->runMutex);
-    pImpl->nDecoded.fetch_add(1, std::memory_order_relaxed);
+    static_cast<cImpl*>(pUser)->nDecoded.fetch_add(1, std::memory_order_relaxed);
     return GST_PAD_PROBE_OK;
 }
 
