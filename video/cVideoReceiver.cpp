@@ -382,7 +382,11 @@ void cVideoReceiver::cImpl::OnSourceBytes(const uint8_t* pData, size_t nSize, ui
 GstPadProbeReturn cVideoReceiver::cImpl::DecodedProbe(GstPad*, GstPadProbeInfo*, gpointer pUser)
 {
     GstTakeOver(pUser);
-    static_cast<cImpl*>(pUser)->nDecoded.fetch_add(1, std::memory_order_relaxed);
+    auto* pImpl = static_cast<cImpl*>(pUser);
+    // Under the run lock: the stop takes the locks the streaming threads
+    // took, which orders their last count before the receiver goes.
+    const std::lock_guard<std::mutex> lock(pImpl->runMutex);
+    pImpl->nDecoded.fetch_add(1, std::memory_order_relaxed);
     return GST_PAD_PROBE_OK;
 }
 
